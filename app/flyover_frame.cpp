@@ -1,0 +1,105 @@
+#include "app/flyover_frame.h"
+
+#include <cmath>
+#include <cwchar>
+
+#include "app/fan_bridge.h"
+
+namespace flyover {
+
+namespace {
+
+constexpr float kNearMargins = 10.0f;       // camera height above ground, in near distances
+constexpr float kNoGroundHeight = 100.0f;   // camera height where there is no ground
+constexpr double kDegreesPerRadian = 180.0 / 3.14159;
+// The terrain is refined for a field of view wider than the camera's, so that detail
+// is already there when the view turns.
+constexpr double kLodFovFactor = 2.4;
+constexpr float kHeightFactor = 1.0f;
+constexpr const wchar_t* kCaptionFormat =
+    L"Vellorin: Terrainengine-libkalde and Irrlicht Engine (fps:%d) Triangles:%d";
+
+}  // namespace
+
+float groundFollowHeight(float groundHeight, float nearValue) {
+    const float g = groundHeight + kNearMargins * nearValue;
+    return (g < 0.0f || std::isnan(g)) ? kNoGroundHeight : g;
+}
+
+bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
+                    wchar_t (&caption)[kCaptionCapacity]) {
+    if (fps == *lastFps) return false;
+    std::swprintf(caption, kCaptionCapacity, kCaptionFormat, fps, trianglesDrawn);
+    *lastFps = fps;
+    return true;
+}
+
+irr::scene::SAnimatedMesh* wrapFrameBuffer(irr::scene::SMeshBuffer* buffer,
+                                           irr::scene::SMesh** meshOut) {
+    auto* mesh = new irr::scene::SMesh();
+    auto* animatedMesh = new irr::scene::SAnimatedMesh();
+    buffer->recalculateBoundingBox();
+    mesh->addMeshBuffer(buffer);
+    mesh->recalculateBoundingBox();
+    animatedMesh->addMesh(mesh);
+    animatedMesh->recalculateBoundingBox();
+    buffer->drop();
+    *meshOut = mesh;
+    return animatedMesh;
+}
+
+void runFrame(FlyoverScene& scene) {
+    // A fresh buffer for this frame's fans.
+    frameMeshBuffer = new irr::scene::SMeshBuffer();
+
+    // The camera as the user left it.
+    irr::scene::ICameraSceneNode* camera = scene.camera;
+    const float aspect = camera->getAspectRatio();
+    const float fovDegrees = static_cast<float>(camera->getFOV() * kDegreesPerRadian);
+    const float nearValue = camera->getNearValue();
+    const float farValue = camera->getFarValue();
+    const irr::core::vector3df position = camera->getPosition();
+    irr::core::vector3df target = camera->getTarget();
+
+    // Ground following: only the height is ours, the animator moves the rest.
+    const float eyeY = groundFollowHeight(scene.terrain->getHeight(position.X, position.Z),
+                                          nearValue);
+    camera->setPosition(irr::core::vector3df(position.X, eyeY, position.Z));
+    if (target == position) target.Z -= 1.0f;   // exact equality: no direction at all
+
+    // The terrain's fans fill frameMeshBuffer through the bridge.
+    scene.terrain->draw(appResolution, position.X, eyeY, position.Z, target.X - position.X,
+                        target.Y - position.Y, target.Z - position.Z, 0.0f, 1.0f, 0.0f,
+                        static_cast<float>(fovDegrees * kLodFovFactor), aspect, nearValue,
+                        farValue, kHeightFactor);
+
+    // The frame's mesh and its scene node, unlit and textured.
+    irr::scene::SMesh* mesh = nullptr;
+    irr::scene::SAnimatedMesh* animatedMesh = wrapFrameBuffer(frameMeshBuffer, &mesh);
+    irr::scene::IAnimatedMeshSceneNode* node = scene.sceneManager->addAnimatedMeshSceneNode(
+        animatedMesh, nullptr, -1, irr::core::vector3df(0, 0, 0),
+        irr::core::vector3df(0, 0, 0), irr::core::vector3df(1, 1, 1));
+    for (irr::u32 m = 0; m < node->getMaterialCount(); ++m)
+        node->getMaterial(m).Lighting = false;
+    for (irr::u32 m = 0; m < node->getMaterialCount(); ++m)
+        node->getMaterial(m).setTexture(0, scene.texture);
+
+    // Render.
+    scene.driver->beginScene(true, true, kSkyColour);
+    scene.sceneManager->drawAll();
+    scene.driver->endScene();
+
+    // Caption, only when the frame rate changed.
+    if (refreshCaption(scene.driver->getFPS(),
+                       static_cast<int>(scene.driver->getPrimitiveCountDrawn()), &scene.lastFps,
+                       scene.caption))
+        scene.device->setWindowCaption(scene.caption);
+
+    // Nothing of this frame's geometry survives it.
+    node->remove();
+    mesh->drop();
+    animatedMesh->drop();
+    frameMeshBuffer = nullptr;
+}
+
+}  // namespace flyover

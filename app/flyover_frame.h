@@ -1,0 +1,46 @@
+// One frame of the fly-over: ground following, the terrain's fans into a fresh mesh,
+// the scene node for it, rendering and the caption. Kept apart from main() so that
+// tests can drive frames on a device without a window.
+#pragma once
+
+#include <irrlicht.h>
+
+#include "terrain/kaldestub.h"
+
+namespace flyover {
+
+constexpr int kCaptionCapacity = 1024;
+// The clear colour: alpha 0, red 150, green 50, blue 0.
+const irr::video::SColor kSkyColour(0, 150, 50, 0);
+
+struct FlyoverScene {
+    irr::IrrlichtDevice* device = nullptr;
+    irr::video::IVideoDriver* driver = nullptr;
+    irr::scene::ISceneManager* sceneManager = nullptr;
+    irr::scene::ICameraSceneNode* camera = nullptr;
+    irr::video::ITexture* texture = nullptr;   // may be null: the terrain stays untextured
+    kalde::TerrainObject* terrain = nullptr;
+    int lastFps = -1;
+    wchar_t caption[kCaptionCapacity] = {};
+};
+
+// Camera height for the ground height below it: a margin of ten near distances
+// above the ground, or 100 where there is no ground (outside the map, or NaN).
+float groundFollowHeight(float groundHeight, float nearValue);
+
+// Rewrites caption when fps differs from lastFps (which then becomes fps); returns
+// whether it did.
+bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
+                    wchar_t (&caption)[kCaptionCapacity]);
+
+// Wraps the frame's filled buffer into a mesh and an animated mesh with their boxes
+// recalculated; the buffer's own reference passes to the mesh. The caller drops both
+// results once the frame's node is gone.
+irr::scene::SAnimatedMesh* wrapFrameBuffer(irr::scene::SMeshBuffer* buffer,
+                                           irr::scene::SMesh** meshOut);
+
+// Runs one whole frame: buffer, camera, ground following, draw, mesh, node, render,
+// caption, release.
+void runFrame(FlyoverScene& scene);
+
+}  // namespace flyover

@@ -1,0 +1,28 @@
+// Engine steps shared between the source files of the kalde library; not part of the
+// public interface. Each is a template over the sample type, instantiated for
+// std::int16_t and float where it is defined.
+#pragma once
+
+#include "terrain/engine_state.h"
+
+namespace kalde {
+
+// Largest difference between each node's centre and any sample of its square, per
+// node size, into maxDiff (the extra column S).
+template <class Sample> void computeMaxDiff();
+
+// Clears the node map and fills in every node's roughness, propagated upwards.
+template <class Sample> void computeRoughness();
+// Raises every node's roughness to the weighted roughness of the fog layer.
+template <class Sample> void computeFogRoughness(float fogWeight);
+// Makes the stored roughness of the node centred at (i, j) with half-size h at least v.
+template <class Sample> void raiseRoughness(float v, int i, int j, int h);
+// Raises node (x, z) of size 2s with a distance-weighted share of node (i, j) of size s.
+template <class Sample> void propagateRoughness(int i, int j, int s, int x, int z);
+
+// Stored roughness q (0..65535) of the node centred at (i, j) with half-size h.
+inline unsigned roughnessBits(NodeMap nodeMap, int i, int j, int h) {
+    return nodeMap[i][j - h] * 256u + nodeMap[i - h][j];
+}
+
+}  // namespace kalde

@@ -1,0 +1,77 @@
+// Fog map construction: a layer of ground fog whose thickness varies over the map.
+// Attaching it raises the height bounds by the highest possible fog roof and the
+// node roughness wherever the fog's thickness varies, so refinement follows the fog.
+#include <cmath>
+
+#include "terrain/engine_internal.h"
+#include "terrain/fatal.h"
+#include "terrain/grid_resample.h"
+#include "terrain/heap.h"
+#include "terrain/kalde.h"
+
+namespace kalde {
+
+namespace {
+
+constexpr float kMaxFogValue = 255.0f;
+// The 16-bit height bounds must stay below this after growing by the fog roof.
+constexpr float kMaxFogBound = 32767.0f;
+
+}  // namespace
+
+template <class Sample>
+FogMap buildFogMap(const unsigned char* fogImage, int n, float fogScale, float fogOffset,
+                   float prismDrawParam, float fogWeight, float fogExtra1, float fogExtra2,
+                   float fogExtra3) {
+    auto& map = state<Sample>().map;
+    const FatalLines& lines = fatalLines<Sample>();
+    if (map.size == 0) fatalError(kEngineModule, lines.fogNoMap);
+    if (!fogImage) return nullptr;
+    if (n < 2) fatalError(kEngineModule, lines.fogImageSize);
+    if (!(fogScale > 0.0f) || !(fogOffset >= 0.0f) || !(prismDrawParam >= 0.0f))
+        fatalError(kEngineModule, lines.fogParameters);
+    if (!(fogWeight >= 0.0f)) fatalError(kEngineModule, lines.fogWeight);
+    if (map.fogMap) fatalError(kEngineModule, lines.fogAlreadyBuilt);
+
+    const int S = map.size;
+    auto** fog = static_cast<FogMap>(allocateBlock(S, sizeof(unsigned char*)));
+    if (!fog) fatalError(kEngineModule, lines.fogArrayAlloc);
+    map.fogMap = fog;
+    for (int i = 0; i < S; ++i) {
+        fog[i] = static_cast<unsigned char*>(allocateBlock(S, 1));
+        if (!fog[i]) fatalError(kEngineModule, lines.fogColumnAlloc);
+    }
+    resampleGrid(fogImage, n, fog, S);
+
+    map.fogScale = fogScale;
+    map.fogOffset = fogOffset;
+    map.prismDrawParam = prismDrawParam;
+    map.fogExtra1 = fogExtra1;
+    map.fogExtra2 = fogExtra2;
+    map.fogExtra3 = fogExtra3;
+
+    if (map.heightScale == 0.0f) fatalError(kEngineModule, lines.fogHeightScaleZero);
+    // Culling boxes must hold the fog roof too: grow every bound by its highest height.
+    const float top = kMaxFogValue * fogScale + fogOffset;
+    const float raise = top / map.heightScale;
+    for (int s = S - 1; s > 1; s /= 2) {
+        if constexpr (std::is_integral_v<Sample>) {
+            const float w = static_cast<float>(map.maxDiff[s]) + raise;
+            if (!(w < kMaxFogBound)) fatalError(kEngineModule, lines.fogBoundOverflow);
+            map.maxDiff[s] = static_cast<Sample>(std::floor(w) + 1.0f);
+        } else {
+            map.maxDiff[s] += raise;
+        }
+    }
+    computeFogRoughness<Sample>(fogWeight);
+    return fog;
+}
+
+#define KALDE_INSTANTIATE(Sample)                                                          \
+    template FogMap buildFogMap<Sample>(const unsigned char*, int, float, float, float,    \
+                                        float, float, float, float);
+KALDE_INSTANTIATE(std::int16_t)
+KALDE_INSTANTIATE(float)
+#undef KALDE_INSTANTIATE
+
+}  // namespace kalde

@@ -1,0 +1,272 @@
+#!/usr/bin/env bash
+# End-to-end test of the flyover application. CTest runs it inside a virtual
+# X server (xvfb-run); see CMakeLists.txt next to this file.
+#
+# usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP
+#
+# Prints one PASS/FAIL line per check and exits non-zero if any failed.
+
+set -u
+
+readonly HEIGHT_MAP=ZovoDiVuviMap.bmp
+readonly TEXTURE=zovodivuvi.jpg
+readonly TITLE_PREFIX="Vellorin:"
+readonly CAPTION_RE='^Vellorin: Terrainengine-libkalde and Irrlicht Engine \(fps:([0-9]+)\) Triangles:([0-9]+)$'
+readonly WINDOW_SIZE="640 480"
+readonly WINDOW_TIMEOUT_S=30
+# Irrlicht recomputes its frame rate only every 1.5 s; allow several updates.
+readonly FRAMES_TIMEOUT_S=15
+readonly EXIT_TIMEOUT_S=20
+readonly BAD_INPUT_TIMEOUT_S=30
+readonly KILL_GRACE_S=5
+readonly POLL_S=0.2
+# Fewer non-black pixels than this: the rendered picture never reached the window.
+readonly MIN_NON_BLACK_FRACTION=0.01
+readonly FIRST_SIGNAL_STATUS=128
+readonly TIMEOUT_STATUS=124  # from timeout(1)
+
+if (($# != 5)); then
+    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP" >&2
+    exit 2
+fi
+for tool in "$1" "$2" "$4" "$5"; do
+    if [[ ! -f $tool || ! -x $tool ]]; then
+        echo "FAIL: setup: '$tool' is not an executable file" >&2
+        exit 1
+    fi
+done
+mkdir -p "$3" || exit 1
+# Absolute paths: the programs under test run in other folders.
+FLYOVER=$(realpath "$1") MAKE_SAMPLE=$(realpath "$2") ARTEFACTS=$(realpath "$3")
+PROBE=$(realpath "$4") WRITE_BMP=$(realpath "$5")
+readonly FLYOVER MAKE_SAMPLE ARTEFACTS PROBE WRITE_BMP
+if [[ -z ${DISPLAY:-} ]]; then
+    echo "FAIL: setup: DISPLAY is not set; run this under xvfb-run" >&2
+    exit 1
+fi
+
+failures=0
+pass() { echo "PASS: $1"; }
+fail() {
+    echo "FAIL: $1"
+    shift
+    local detail
+    for detail in "$@"; do echo "      $detail"; done
+    failures=$((failures + 1))
+}
+
+# Indents a log file below a FAIL line.
+show_file() {
+    if [[ -s $1 ]]; then sed 's/^/      | /' "$1"; else echo "      | (empty)"; fi
+}
+
+# Exit status in words: "status N" or "signal N".
+describe_status() {
+    if (($1 > FIRST_SIGNAL_STATUS)); then
+        echo "killed by signal $(($1 - FIRST_SIGNAL_STATUS))"
+    else
+        echo "status $1"
+    fi
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/flyover_e2e.XXXXXX") || exit 1
+app_pid=
+cleanup() {
+    if [[ -n $app_pid ]]; then kill -KILL "$app_pid" 2>/dev/null; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+sample=$work/sample
+mkdir "$sample"
+if ! "$MAKE_SAMPLE" --out "$sample" >"$work/make_sample.log" 2>&1 ||
+    [[ ! -s $sample/$HEIGHT_MAP || ! -s $sample/$TEXTURE ]]; then
+    fail "setup: make_sample_terrain --out wrote $HEIGHT_MAP and $TEXTURE"
+    show_file "$work/make_sample.log"
+    exit 1
+fi
+
+# Copies the sample data into a fresh folder and prints its path.
+case_dir() {
+    local dir=$work/$1
+    mkdir "$dir" && cp "$sample/$HEIGHT_MAP" "$sample/$TEXTURE" "$dir/" && echo "$dir"
+}
+
+app_alive() { kill -0 "$app_pid" 2>/dev/null; }
+
+# Waits for the background app to end; sets app_status. Kills it and
+# returns 1 if it is still running after $1 seconds.
+wait_for_app() {
+    local deadline=$((SECONDS + $1))
+    while app_alive; do
+        if ((SECONDS >= deadline)); then
+            kill -KILL "$app_pid" 2>/dev/null
+            wait "$app_pid" 2>/dev/null
+            app_pid=
+            return 1
+        fi
+        sleep "$POLL_S"
+    done
+    wait "$app_pid"
+    app_status=$?
+    app_pid=
+}
+
+# --- a normal run: window, caption, screenshot, keys, close -----------------
+
+test_window_run() {
+    local dir
+    dir=$(case_dir window) || exit 1
+    (cd "$dir" && exec "$FLYOVER" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+    app_pid=$!
+
+    # Short probe waits so that an early crash is reported at once.
+    local window="" deadline=$((SECONDS + WINDOW_TIMEOUT_S))
+    while [[ -z $window ]] && ((SECONDS < deadline)) && app_alive; do
+        window=$("$PROBE" wait "$TITLE_PREFIX" 1 2>/dev/null)
+    done
+    if [[ -z $window ]]; then
+        if app_alive; then
+            wait_for_app 0 # kills it
+            fail "window: a window titled '$TITLE_PREFIX...' appears within $WINDOW_TIMEOUT_S s" "stderr:"
+        else
+            wait_for_app 0
+            fail "window: a window titled '$TITLE_PREFIX...' appears" \
+                "flyover ended early: $(describe_status "$app_status"); stderr:"
+        fi
+        show_file "$dir/stderr.log"
+        return
+    fi
+    pass "window: a window titled '$TITLE_PREFIX...' appears"
+
+    local caption="" fps=0 triangles=0
+    deadline=$((SECONDS + FRAMES_TIMEOUT_S))
+    while ((SECONDS < deadline)) && app_alive; do
+        caption=$("$PROBE" caption "$window" 2>&1)
+        if [[ $caption =~ $CAPTION_RE ]]; then
+            fps=${BASH_REMATCH[1]} triangles=${BASH_REMATCH[2]}
+            ((fps > 0)) && break
+        fi
+        sleep "$POLL_S"
+    done
+    if [[ ! $caption =~ $CAPTION_RE ]]; then
+        fail "caption: has the form 'Vellorin: ... (fps:N) Triangles:N'" "last caption: '$caption'"
+    elif ((fps == 0)); then
+        fail "caption: shows a frame rate above 0 within $FRAMES_TIMEOUT_S s" "last caption: '$caption'"
+    else
+        pass "caption: '$caption'"
+    fi
+
+    local size stats non_black
+    if ! size=$("$PROBE" screenshot "$window" "$ARTEFACTS/flyover_start.png" 2>&1); then
+        fail "screenshot: window can be captured" "$size"
+    elif [[ $size != "$WINDOW_SIZE" ]]; then
+        fail "screenshot: window is ${WINDOW_SIZE/ /x}" "captured: $size"
+    elif ! stats=$("$PROBE" stats "$ARTEFACTS/flyover_start.png" 0 0 0 2>&1); then
+        fail "screenshot: statistics can be computed" "$stats"
+    else
+        non_black=$(sed -n 's/.*overall=\([0-9.]*\).*/\1/p' <<<"$stats")
+        if awk -v f="$non_black" -v min="$MIN_NON_BLACK_FRACTION" 'BEGIN { exit !(f >= min) }'; then
+            pass "screenshot: ${WINDOW_SIZE/ /x} window shows an image ($ARTEFACTS/flyover_start.png)"
+        else
+            fail "screenshot: window shows more than black" "xwin_probe stats: $stats"
+        fi
+    fi
+
+    # Steering must not disturb the program; the picture is kept for people.
+    local press output
+    for press in Up:500 Left:300; do
+        output=$("$PROBE" key "$window" "${press%:*}" "${press#*:}" 2>&1) ||
+            fail "keys: holding ${press%:*} for ${press#*:} ms" "$output"
+    done
+    if app_alive; then
+        pass "keys: flyover keeps running after Up and Left"
+        "$PROBE" screenshot "$window" "$ARTEFACTS/flyover_after_keys.png" >/dev/null
+    else
+        fail "keys: flyover keeps running after Up and Left"
+    fi
+
+    output=$("$PROBE" close "$window" 2>&1) || fail "close: WM_DELETE_WINDOW can be sent" "$output"
+    if ! wait_for_app "$EXIT_TIMEOUT_S"; then
+        fail "close: flyover exits within $EXIT_TIMEOUT_S s of WM_DELETE_WINDOW (killed)"
+    elif ((app_status != 0)); then
+        fail "close: flyover exits with status 0" "$(describe_status "$app_status"); stderr:"
+        show_file "$dir/stderr.log"
+    else
+        pass "close: flyover exits with status 0"
+    fi
+
+    if [[ -s $dir/stderr.log ]]; then
+        fail "stderr: a normal run writes nothing to stderr" "stderr:"
+        show_file "$dir/stderr.log"
+    else
+        pass "stderr: a normal run writes nothing to stderr"
+    fi
+    cp "$dir/stdout.log" "$ARTEFACTS/flyover_stdout.log"
+    cp "$dir/stderr.log" "$ARTEFACTS/flyover_stderr.log"
+}
+
+# --- runs that must fail cleanly ---------------------------------------------
+
+# Runs flyover in folder $2, with environment changes $4... for env(1), and
+# expects exit status 1 and exactly one stderr line, which must contain
+# $HEIGHT_MAP if $3 is "names-file".
+expect_clean_failure() {
+    local name=$1 dir=$2 naming=$3
+    shift 3
+    local status
+    (cd "$dir" && exec env "$@" timeout -k "$KILL_GRACE_S" "$BAD_INPUT_TIMEOUT_S" "$FLYOVER" \
+        >"$dir/stdout.log" 2>"$dir/stderr.log")
+    status=$?
+    local lines
+    lines=$(awk 'END { print NR }' "$dir/stderr.log")
+
+    if ((status == TIMEOUT_STATUS)); then
+        fail "$name: exits with status 1" "still running after $BAD_INPUT_TIMEOUT_S s"
+    elif ((status != 1)); then
+        fail "$name: exits with status 1" "$(describe_status "$status"); stderr:"
+        show_file "$dir/stderr.log"
+    elif ((lines != 1)); then
+        fail "$name: prints exactly one line on stderr" "$lines lines:"
+        show_file "$dir/stderr.log"
+    elif [[ $naming == names-file ]] && ! grep -qF "$HEIGHT_MAP" "$dir/stderr.log"; then
+        fail "$name: the error message names $HEIGHT_MAP" "stderr:"
+        show_file "$dir/stderr.log"
+    else
+        pass "$name: exits 1 with: $(cat "$dir/stderr.log")"
+    fi
+}
+
+test_bad_height_map() {
+    local name=$1 dir
+    shift
+    dir=$(case_dir "${name// /_}") || exit 1
+    rm "$dir/$HEIGHT_MAP"
+    "$@" "$dir/$HEIGHT_MAP" || exit 1
+    expect_clean_failure "bad input: $name" "$dir" names-file
+}
+
+no_file() { :; }
+empty_file() { : >"$1"; }
+garbage_file() { { printf '\x89\x00\xff\xfe'; yes 'not a bitmap' | head -c 2000; } >"$1"; }
+bmp() { "$WRITE_BMP" "$3" "$1" "$2"; }
+
+test_no_display() {
+    local dir
+    dir=$(case_dir no_display) || exit 1
+    expect_clean_failure "no display" "$dir" any-message -u DISPLAY
+}
+
+test_window_run
+test_bad_height_map "missing height image" no_file
+test_bad_height_map "empty height image" empty_file
+test_bad_height_map "garbage height image" garbage_file
+test_bad_height_map "1x1 height image" bmp 1 1
+test_bad_height_map "64x32 height image" bmp 64 32
+test_no_display
+
+if ((failures > 0)); then
+    echo "flyover_e2e: $failures check(s) FAILED; artefacts in $ARTEFACTS"
+    exit 1
+fi
+echo "flyover_e2e: all checks passed; artefacts in $ARTEFACTS"

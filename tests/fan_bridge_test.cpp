@@ -1,0 +1,89 @@
+// The fan-to-mesh bridge: fans become indexed triangles at the mapped positions.
+#include <gtest/gtest.h>
+
+#include "app/fan_bridge.h"
+
+namespace flyover {
+namespace {
+
+class FanBridge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        appGridSize = 257;
+        appCellSize = 255.0f / 256.0f;
+        appHeightScale = 0.2f;
+        frameMeshBuffer = new irr::scene::SMeshBuffer();
+    }
+    void TearDown() override {
+        frameMeshBuffer->drop();
+        frameMeshBuffer = nullptr;
+    }
+    static std::vector<int> indices() {
+        const auto& in = frameMeshBuffer->Indices;
+        return std::vector<int>(in.const_pointer(), in.const_pointer() + in.size());
+    }
+    static void fan(int vertices) {
+        onFanBegin();
+        for (int k = 0; k < vertices; ++k) onFanVertex(float(k), 0.0f, 0.0f);
+    }
+};
+
+TEST_F(FanBridge, EveryVertexAfterTheSecondClosesATriangleWithTheCentre) {
+    fan(5);   // A B C D E
+    EXPECT_EQ(frameMeshBuffer->getVertexCount(), 5u);
+    EXPECT_EQ(indices(), (std::vector<int>{0, 1, 2, 0, 2, 3, 0, 3, 4}));
+}
+
+TEST_F(FanBridge, ShortFansAddVerticesButNoTriangle) {
+    fan(2);
+    fan(1);
+    EXPECT_EQ(frameMeshBuffer->getVertexCount(), 3u);
+    EXPECT_TRUE(indices().empty());
+}
+
+TEST_F(FanBridge, LaterFansContinueTheIndices) {
+    fan(4);
+    fan(3);
+    EXPECT_EQ(indices(), (std::vector<int>{0, 1, 2, 0, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(FanBridge, MapsGridPointsToTheCentredWorldAndTheTexture) {
+    onFanBegin();
+    onFanVertex(0.0f, 100.0f, 256.0f);
+    onFanVertex(256.0f, -5.0f, 0.0f);
+    onFanVertex(128.0f, 0.0f, 64.0f);
+    const irr::video::S3DVertex* v = static_cast<const irr::video::S3DVertex*>(
+        frameMeshBuffer->getVertices());
+    EXPECT_EQ(v[0].Pos, irr::core::vector3df(-127.5f, 20.0f, -127.5f));
+    EXPECT_EQ(v[0].TCoords, irr::core::vector2df(1.0f, 0.0f));
+    EXPECT_EQ(v[1].Pos, irr::core::vector3df(127.5f, -1.0f, 127.5f));
+    EXPECT_EQ(v[1].TCoords, irr::core::vector2df(0.0f, 1.0f));
+    EXPECT_EQ(v[2].Pos, irr::core::vector3df(0.0f, 0.0f, 63.75f));
+    EXPECT_EQ(v[2].TCoords, irr::core::vector2df(0.5f, 0.75f));
+}
+
+TEST_F(FanBridge, VerticesCopyTheTemplateNormalAndColour) {
+    currentVertex.Normal.set(0.0f, 1.0f, 0.0f);
+    currentVertex.Color = irr::video::SColor(0xFFFFFFFF);
+    fan(3);
+    const auto* v = static_cast<const irr::video::S3DVertex*>(frameMeshBuffer->getVertices());
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(v[k].Normal, irr::core::vector3df(0.0f, 1.0f, 0.0f));
+        EXPECT_EQ(v[k].Color.color, 0xFFFFFFFFu);
+    }
+}
+
+TEST_F(FanBridge, ArraysGrowGeometricallyFromEmpty) {
+    std::vector<irr::u32> capacities{frameMeshBuffer->Vertices.allocated_size()};
+    onFanBegin();
+    for (int k = 0; k < 15; ++k) {
+        onFanVertex(0.0f, 0.0f, 0.0f);
+        if (capacities.back() != frameMeshBuffer->Vertices.allocated_size())
+            capacities.push_back(frameMeshBuffer->Vertices.allocated_size());
+    }
+    EXPECT_EQ(capacities, (std::vector<irr::u32>{0, 1, 3, 7, 15}));
+    EXPECT_EQ(frameMeshBuffer->Indices.allocated_size(), 63u);   // 39 indices: 0,1,3,7,15,31,63
+}
+
+}  // namespace
+}  // namespace flyover

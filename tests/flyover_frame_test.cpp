@@ -1,0 +1,120 @@
+// The fly-over's frame on a device without a window: ground following, the per-frame
+// mesh life cycle and the caption.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "app/fan_bridge.h"
+#include "app/flyover_frame.h"
+#include "terrain/kalde.h"
+
+namespace flyover {
+namespace {
+
+TEST(GroundFollowing, KeepsTenNearDistancesAboveTheGround) {
+    EXPECT_EQ(groundFollowHeight(5.0f, 1.0f), 15.0f);
+    EXPECT_EQ(groundFollowHeight(-9.5f, 1.0f), 0.5f);
+    EXPECT_EQ(groundFollowHeight(-10.5f, 1.0f), 100.0f);   // below zero: no ground
+    EXPECT_EQ(groundFollowHeight(kalde::kAbsent, 1.0f), 100.0f);
+    EXPECT_EQ(groundFollowHeight(std::numeric_limits<float>::quiet_NaN(), 1.0f), 100.0f);
+}
+
+TEST(Caption, IsRewrittenOnlyWhenTheFrameRateChanges) {
+    wchar_t caption[kCaptionCapacity] = {};
+    int lastFps = -1;
+    EXPECT_TRUE(refreshCaption(60, 1234, &lastFps, caption));
+    EXPECT_STREQ(caption,
+                 L"Vellorin: Terrainengine-libkalde and Irrlicht Engine (fps:60) Triangles:1234");
+    EXPECT_EQ(lastFps, 60);
+    EXPECT_FALSE(refreshCaption(60, 99, &lastFps, caption));
+    EXPECT_STREQ(caption,
+                 L"Vellorin: Terrainengine-libkalde and Irrlicht Engine (fps:60) Triangles:1234");
+    EXPECT_TRUE(refreshCaption(0, 0, &lastFps, caption));
+    EXPECT_STREQ(caption, L"Vellorin: Terrainengine-libkalde and Irrlicht Engine (fps:0) Triangles:0");
+}
+
+TEST(FrameMesh, AnEmptyFrameGetsBoxesAtTheOrigin) {
+    auto* buffer = new irr::scene::SMeshBuffer();
+    buffer->BoundingBox.reset(irr::core::vector3df(5, 5, 5));
+    irr::scene::SMesh* mesh = nullptr;
+    irr::scene::SAnimatedMesh* animated = wrapFrameBuffer(buffer, &mesh);
+    const irr::core::aabbox3df origin(0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(buffer->getBoundingBox(), origin);
+    EXPECT_EQ(mesh->getBoundingBox(), origin);
+    EXPECT_EQ(animated->getBoundingBox(), origin);
+    EXPECT_EQ(buffer->getReferenceCount(), 1);   // held by the mesh only
+    EXPECT_EQ(mesh->getReferenceCount(), 2);     // ours and the animated mesh's
+    mesh->drop();
+    animated->drop();
+}
+
+TEST(FrameMesh, BoxesSpanTheFramesVertices) {
+    auto* buffer = new irr::scene::SMeshBuffer();
+    irr::video::S3DVertex v;
+    v.Pos.set(-3, 1, 2);
+    buffer->Vertices.push_back(v);
+    v.Pos.set(4, -2, 7);
+    buffer->Vertices.push_back(v);
+    irr::scene::SMesh* mesh = nullptr;
+    irr::scene::SAnimatedMesh* animated = wrapFrameBuffer(buffer, &mesh);
+    EXPECT_EQ(animated->getBoundingBox(), irr::core::aabbox3df(-3, -2, 2, 4, 1, 7));
+    mesh->drop();
+    animated->drop();
+}
+
+// A whole frame on the null driver with a real terrain.
+class Frame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device = irr::createDevice(irr::video::EDT_NULL);
+        ASSERT_NE(device, nullptr);
+        device->getLogger()->setLogLevel(irr::ELL_NONE);
+        appGridSize = 9;
+        appCellSize = 1.0f;
+        grid.assign(9 * 9, 50);   // 10 units high at height scale 0.2
+        terrain = new kalde::TerrainObject(grid.data(), &appGridSize, &appCellSize,
+                                           appHeightScale, 1.0f, onFanBegin, onFanVertex,
+                                           nullptr, nullptr, nullptr, 0, 0.0f, 0.0f, 0.0f,
+                                           nullptr, nullptr, nullptr);
+        scene.device = device;
+        scene.driver = device->getVideoDriver();
+        scene.sceneManager = device->getSceneManager();
+        scene.terrain = terrain;
+        scene.camera = scene.sceneManager->addCameraSceneNodeFPS(nullptr, 100.0f, 0.1f, -1,
+                                                                 nullptr, 0);
+    }
+    void TearDown() override {
+        delete terrain;
+        device->drop();
+    }
+
+    irr::IrrlichtDevice* device = nullptr;
+    std::vector<std::int16_t> grid;
+    kalde::TerrainObject* terrain = nullptr;
+    FlyoverScene scene;
+};
+
+TEST_F(Frame, HoldsTheCameraAboveTheGroundAndLeavesNothingBehind) {
+    scene.camera->setPosition(irr::core::vector3df(1.0f, 50.0f, -2.0f));
+    scene.camera->updateAbsolutePosition();
+    const irr::u32 nodesBefore = scene.sceneManager->getRootSceneNode()->getChildren().size();
+    runFrame(scene);
+    const float nearValue = scene.camera->getNearValue();
+    EXPECT_FLOAT_EQ(scene.camera->getPosition().Y, 10.0f + 10.0f * nearValue);
+    EXPECT_EQ(scene.camera->getPosition().X, 1.0f);
+    EXPECT_EQ(scene.camera->getPosition().Z, -2.0f);
+    EXPECT_EQ(scene.sceneManager->getRootSceneNode()->getChildren().size(), nodesBefore);
+    EXPECT_EQ(frameMeshBuffer, nullptr);
+    EXPECT_EQ(scene.lastFps, static_cast<int>(scene.driver->getFPS()));
+}
+
+TEST_F(Frame, OutsideTheMapTheCameraFliesAtAFixedHeight) {
+    scene.camera->setPosition(irr::core::vector3df(100.0f, 3.0f, 0.0f));
+    runFrame(scene);
+    EXPECT_EQ(scene.camera->getPosition().Y, 100.0f);
+}
+
+}  // namespace
+}  // namespace flyover

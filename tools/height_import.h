@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "height_field.h"
+
+namespace sample_terrain {
+
+// Brightness samples of a decoded image, row-major; any rectangular size.
+struct GreyImage {
+    int width = 0, height = 0;
+    std::vector<float> values;
+
+    float at(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// Brightness a viewer perceives; for grey pixels it equals the shared channel value.
+float luminance(float r, float g, float b);
+
+// Centred square crop, bilinear resample to size x size (corners map onto corners), then the
+// min..max range stretched to 0..1. A constant image yields a flat field of zeros.
+HeightField heightFieldFromImage(const GreyImage& image, int size);
+
+}  // namespace sample_terrain

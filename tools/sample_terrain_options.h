@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sample_terrain {
+
+constexpr int kMinWidth = 2;
+constexpr int kMaxWidth = 8192;
+constexpr int kDefaultWidth = 256;
+constexpr std::uint32_t kDefaultSeed = 1337;
+
+struct Options {
+    std::string outDir;    // empty: the current directory
+    std::string fromPath;  // empty: synthesise instead of converting
+    int width = kDefaultWidth;
+    std::uint32_t seed = kDefaultSeed;
+    bool showHelp = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // one line for the user; empty on success
+};
+
+// Accepts "--name value" and "--name=value"; args excludes the program name.
+ParseResult parseOptions(const std::vector<std::string>& args);
+
+std::string usageText();
+
+}  // namespace sample_terrain

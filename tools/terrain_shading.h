@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "height_field.h"
+
+namespace sample_terrain {
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+};
+
+struct RgbImage {
+    int width = 0, height = 0;
+    std::vector<Rgb> pixels;  // row-major
+
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// Side of the colour texture for a height field of the given side: a few times finer, so the
+// draped texture keeps detail between height samples, but capped to keep files manageable.
+int textureSizeFor(int heightFieldSize);
+
+// Colour texture covering the same square as the field: zones by height, rock on steep
+// slopes, lit from the north-west. `seed` drives the small colour variations only.
+RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed);
+
+}  // namespace sample_terrain
