@@ -9,6 +9,7 @@ float appResolution = kResolution;
 
 irr::video::S3DVertex currentVertex;
 irr::scene::SMeshBuffer* frameMeshBuffer = nullptr;
+std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
 int fanVertexCounter = -1;
 int fanStartIndex = 0;
 
@@ -20,6 +21,19 @@ template <class T>
 void appendGrowing(irr::core::array<T>& values, const T& value) {
     if (values.size() + 1 > values.allocated_size()) values.reallocate(2 * values.size() + 1);
     values.push_back(value);
+}
+
+// Moves on to a new buffer. The fan continues there from copies of its centre and its
+// last vertex, which are all its next triangles need; those already made stay behind.
+void continueInNewBuffer() {
+    irr::scene::SMeshBuffer* full = frameMeshBuffer;
+    auto* next = new irr::scene::SMeshBuffer();
+    next->Material = full->Material;
+    if (fanVertexCounter >= 1) appendGrowing(next->Vertices, full->Vertices[fanStartIndex]);
+    if (fanVertexCounter >= 2) appendGrowing(next->Vertices, full->Vertices.getLast());
+    frameFullBuffers.push_back(full);
+    frameMeshBuffer = next;
+    fanStartIndex = 0;
 }
 
 }  // namespace
@@ -37,6 +51,7 @@ void onFanVertex(float i, float y, float j) {
     currentVertex.Pos.set(c * i - static_cast<float>(half) * c, appHeightScale * y,
                           static_cast<float>(half) * c - c * j);
     currentVertex.TCoords.set(1.0f - i / last, 1.0f - j / last);
+    if (frameMeshBuffer->Vertices.size() == kMaxVerticesPerBuffer) continueInNewBuffer();
     appendGrowing(frameMeshBuffer->Vertices, currentVertex);
 
     if (fanVertexCounter == 2) {

@@ -34,16 +34,20 @@ bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
     return true;
 }
 
-irr::scene::SAnimatedMesh* wrapFrameBuffer(irr::scene::SMeshBuffer* buffer,
-                                           irr::scene::SMesh** meshOut) {
+irr::scene::SAnimatedMesh* wrapFrameBuffers(irr::scene::SMesh** meshOut) {
     auto* mesh = new irr::scene::SMesh();
     auto* animatedMesh = new irr::scene::SAnimatedMesh();
-    buffer->recalculateBoundingBox();
-    mesh->addMeshBuffer(buffer);
+    frameFullBuffers.push_back(frameMeshBuffer);
+    for (irr::scene::SMeshBuffer* buffer : frameFullBuffers) {
+        buffer->recalculateBoundingBox();
+        mesh->addMeshBuffer(buffer);
+    }
     mesh->recalculateBoundingBox();
     animatedMesh->addMesh(mesh);
     animatedMesh->recalculateBoundingBox();
-    buffer->drop();
+    for (irr::scene::SMeshBuffer* buffer : frameFullBuffers) buffer->drop();
+    frameFullBuffers.clear();
+    frameMeshBuffer = nullptr;
     *meshOut = mesh;
     return animatedMesh;
 }
@@ -65,6 +69,11 @@ void runFrame(FlyoverScene& scene) {
     const float eyeY = groundFollowHeight(scene.terrain->getHeight(position.X, position.Z),
                                           nearValue);
     camera->setPosition(irr::core::vector3df(position.X, eyeY, position.Z));
+    // The camera aims at an absolute point, and its animator reads the view direction
+    // from that point and the absolute position: lift both with the eye, or ground
+    // following would tilt the view.
+    camera->updateAbsolutePosition();
+    camera->setTarget(target + irr::core::vector3df(0.0f, eyeY - position.Y, 0.0f));
     if (target == position) target.Z -= 1.0f;   // exact equality: no direction at all
 
     // The terrain's fans fill frameMeshBuffer through the bridge.
@@ -75,7 +84,7 @@ void runFrame(FlyoverScene& scene) {
 
     // The frame's mesh and its scene node, unlit and textured.
     irr::scene::SMesh* mesh = nullptr;
-    irr::scene::SAnimatedMesh* animatedMesh = wrapFrameBuffer(frameMeshBuffer, &mesh);
+    irr::scene::SAnimatedMesh* animatedMesh = wrapFrameBuffers(&mesh);
     irr::scene::IAnimatedMeshSceneNode* node = scene.sceneManager->addAnimatedMeshSceneNode(
         animatedMesh, nullptr, -1, irr::core::vector3df(0, 0, 0),
         irr::core::vector3df(0, 0, 0), irr::core::vector3df(1, 1, 1));
@@ -99,7 +108,6 @@ void runFrame(FlyoverScene& scene) {
     node->remove();
     mesh->drop();
     animatedMesh->drop();
-    frameMeshBuffer = nullptr;
 }
 
 }  // namespace flyover

@@ -33,11 +33,11 @@ float groundFollowHeight(float groundHeight, float nearValue);
 bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
                     wchar_t (&caption)[kCaptionCapacity]);
 
-// Wraps the frame's filled buffer into a mesh and an animated mesh with their boxes
-// recalculated; the buffer's own reference passes to the mesh. The caller drops both
-// results once the frame's node is gone.
-irr::scene::SAnimatedMesh* wrapFrameBuffer(irr::scene::SMeshBuffer* buffer,
-                                           irr::scene::SMesh** meshOut);
+// Wraps the frame's buffers (the full ones, then frameMeshBuffer) into a mesh and an
+// animated mesh with their boxes recalculated; the buffers' own references pass to the
+// mesh and the bridge lets go of them. The caller drops both results once the frame's
+// node is gone.
+irr::scene::SAnimatedMesh* wrapFrameBuffers(irr::scene::SMesh** meshOut);
 
 // Runs one whole frame: buffer, camera, ground following, draw, mesh, node, render,
 // caption, release.

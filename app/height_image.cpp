@@ -14,7 +14,7 @@ std::string heightFileProblem(const char* fileName) {
     std::error_code ec;
     const fs::file_status status = fs::status(fileName, ec);
     if (!fs::exists(status))
-        return "no such file in " + fs::current_path(ec).string() +
+        return "is not in " + fs::current_path(ec).string() +
                "; run ./run.sh or tools/make_sample_terrain to create it";
     if (fs::is_directory(status)) return "is a folder, not an image file";
     if (fs::file_size(fileName, ec) == 0 && !ec) return "is empty";

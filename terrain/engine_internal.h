@@ -20,6 +20,18 @@ template <class Sample> void raiseRoughness(float v, int i, int j, int h);
 // Raises node (x, z) of size 2s with a distance-weighted share of node (i, j) of size s.
 template <class Sample> void propagateRoughness(int i, int j, int s, int x, int z);
 
+// Refines the node centred at (i, j) of size s and its subtree for the current view.
+template <class Sample> void refineNode(int i, int j, int s);
+// Sets the weights of the node at (i, j) with half-size h and of its subdivided
+// descendants to 0.
+template <class Sample> void clearSubtree(int i, int j, int h);
+
+// Emits the fans of node (i, j, s) with corner elevations e1..e4 (NE, NW, SW, SE)
+// through the stored callbacks; renderFans walks the same way for the built-in path.
+template <class Sample> void emitFans(int i, int j, int s, float e1, float e2, float e3, float e4);
+template <class Sample>
+void renderFans(int i, int j, int s, float e1, float e2, float e3, float e4);
+
 // Stored roughness q (0..65535) of the node centred at (i, j) with half-size h.
 inline unsigned roughnessBits(NodeMap nodeMap, int i, int j, int h) {
     return nodeMap[i][j - h] * 256u + nodeMap[i - h][j];

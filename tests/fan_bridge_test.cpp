@@ -1,6 +1,10 @@
 // The fan-to-mesh bridge: fans become indexed triangles at the mapped positions.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+#include <vector>
+
 #include "app/fan_bridge.h"
 
 namespace flyover {
@@ -15,6 +19,8 @@ protected:
         frameMeshBuffer = new irr::scene::SMeshBuffer();
     }
     void TearDown() override {
+        for (irr::scene::SMeshBuffer* full : frameFullBuffers) full->drop();
+        frameFullBuffers.clear();
         frameMeshBuffer->drop();
         frameMeshBuffer = nullptr;
     }
@@ -83,6 +89,50 @@ TEST_F(FanBridge, ArraysGrowGeometricallyFromEmpty) {
     }
     EXPECT_EQ(capacities, (std::vector<irr::u32>{0, 1, 3, 7, 15}));
     EXPECT_EQ(frameMeshBuffer->Indices.allocated_size(), 63u);   // 39 indices: 0,1,3,7,15,31,63
+}
+
+// Fans whose vertices encode (fan, vertex) as grid (i, j); returns every triangle of
+// every buffer of the frame as those pairs, in buffer order.
+using Corner = std::pair<int, int>;
+std::vector<std::array<Corner, 3>> frameTriangles() {
+    std::vector<irr::scene::SMeshBuffer*> buffers = frameFullBuffers;
+    buffers.push_back(frameMeshBuffer);
+    std::vector<std::array<Corner, 3>> out;
+    for (irr::scene::SMeshBuffer* buffer : buffers) {
+        EXPECT_LE(buffer->getVertexCount(), kMaxVerticesPerBuffer);
+        const auto* v = static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
+        const irr::u16* index = buffer->getIndices();
+        for (irr::u32 k = 0; k < buffer->getIndexCount(); k += 3) {
+            std::array<Corner, 3> t;
+            for (int c = 0; c < 3; ++c) {
+                const irr::core::vector3df& p = v[index[k + c]].Pos;   // x = i - 1, z = 1 - j
+                t[c] = {static_cast<int>(p.X + 1.0f), static_cast<int>(1.0f - p.Z)};
+            }
+            out.push_back(t);
+        }
+    }
+    return out;
+}
+
+TEST_F(FanBridge, FramesBeyondSixteenBitIndicesContinueInNewBuffers) {
+    appGridSize = 3;   // unit cells: vertex (i, j) lands at x = i - 1, z = 1 - j
+    appCellSize = 1.0f;
+    frameMeshBuffer->Material.Wireframe = true;
+    std::vector<std::array<Corner, 3>> expected;
+    // Short fans across the first boundary, then one fan longer than a whole buffer.
+    std::vector<int> lengths(7000, 10);
+    lengths.push_back(70000);
+    for (int f = 0; f < static_cast<int>(lengths.size()); ++f) {
+        onFanBegin();
+        for (int k = 0; k < lengths[f]; ++k) {
+            onFanVertex(static_cast<float>(f), 0.0f, static_cast<float>(k));
+            if (k >= 2) expected.push_back({Corner{f, 0}, Corner{f, k - 1}, Corner{f, k}});
+        }
+    }
+    ASSERT_EQ(frameFullBuffers.size(), 2u);
+    EXPECT_EQ(frameFullBuffers[0]->getVertexCount(), kMaxVerticesPerBuffer);
+    EXPECT_TRUE(frameMeshBuffer->Material.Wireframe);   // the same material throughout
+    EXPECT_EQ(frameTriangles(), expected);
 }
 
 }  // namespace

@@ -38,8 +38,9 @@ TEST(Caption, IsRewrittenOnlyWhenTheFrameRateChanges) {
 TEST(FrameMesh, AnEmptyFrameGetsBoxesAtTheOrigin) {
     auto* buffer = new irr::scene::SMeshBuffer();
     buffer->BoundingBox.reset(irr::core::vector3df(5, 5, 5));
+    frameMeshBuffer = buffer;
     irr::scene::SMesh* mesh = nullptr;
-    irr::scene::SAnimatedMesh* animated = wrapFrameBuffer(buffer, &mesh);
+    irr::scene::SAnimatedMesh* animated = wrapFrameBuffers(&mesh);
     const irr::core::aabbox3df origin(0, 0, 0, 0, 0, 0);
     EXPECT_EQ(buffer->getBoundingBox(), origin);
     EXPECT_EQ(mesh->getBoundingBox(), origin);
@@ -57,9 +58,17 @@ TEST(FrameMesh, BoxesSpanTheFramesVertices) {
     buffer->Vertices.push_back(v);
     v.Pos.set(4, -2, 7);
     buffer->Vertices.push_back(v);
+    auto* full = new irr::scene::SMeshBuffer();   // an earlier, full buffer of the frame
+    v.Pos.set(0, 9, 0);
+    full->Vertices.push_back(v);
+    frameFullBuffers.push_back(full);
+    frameMeshBuffer = buffer;
     irr::scene::SMesh* mesh = nullptr;
-    irr::scene::SAnimatedMesh* animated = wrapFrameBuffer(buffer, &mesh);
-    EXPECT_EQ(animated->getBoundingBox(), irr::core::aabbox3df(-3, -2, 2, 4, 1, 7));
+    irr::scene::SAnimatedMesh* animated = wrapFrameBuffers(&mesh);
+    EXPECT_EQ(mesh->getMeshBufferCount(), 2u);
+    EXPECT_EQ(mesh->getMeshBuffer(0), full);
+    EXPECT_EQ(animated->getBoundingBox(), irr::core::aabbox3df(-3, -2, 0, 4, 9, 7));
+    EXPECT_TRUE(frameFullBuffers.empty());
     mesh->drop();
     animated->drop();
 }
@@ -108,6 +117,18 @@ TEST_F(Frame, HoldsTheCameraAboveTheGroundAndLeavesNothingBehind) {
     EXPECT_EQ(scene.sceneManager->getRootSceneNode()->getChildren().size(), nodesBefore);
     EXPECT_EQ(frameMeshBuffer, nullptr);
     EXPECT_EQ(scene.lastFps, static_cast<int>(scene.driver->getFPS()));
+}
+
+TEST_F(Frame, GroundFollowingKeepsTheViewDirection) {
+    scene.camera->setPosition(irr::core::vector3df(0.0f, 0.0f, 0.0f));
+    scene.camera->setTarget(irr::core::vector3df(0.0f, 0.0f, -1.0f));
+    for (int frame = 0; frame < 3; ++frame) {
+        runFrame(scene);
+        const irr::core::vector3df direction =
+            scene.camera->getTarget() - scene.camera->getAbsolutePosition();
+        EXPECT_NEAR(direction.Y, 0.0f, 1e-4f) << "frame " << frame;
+        EXPECT_LT(direction.Z, 0.0f);
+    }
 }
 
 TEST_F(Frame, OutsideTheMapTheCameraFliesAtAFixedHeight) {

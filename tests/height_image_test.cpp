@@ -58,7 +58,7 @@ TEST(HeightFile, NamesWhatIsWrongBeforeLoading) {
     fs::create_directories(dir / "folder");
     std::ofstream(dir / "empty").close();
     std::ofstream(dir / "full") << "BM";
-    EXPECT_EQ(heightFileProblem((dir / "missing").c_str()).rfind("no such file in ", 0), 0u);
+    EXPECT_EQ(heightFileProblem((dir / "missing").c_str()).rfind("is not in ", 0), 0u);
     EXPECT_EQ(heightFileProblem((dir / "folder").c_str()), "is a folder, not an image file");
     EXPECT_EQ(heightFileProblem((dir / "empty").c_str()), "is empty");
     EXPECT_EQ(heightFileProblem((dir / "full").c_str()), "");

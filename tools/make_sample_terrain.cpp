@@ -86,7 +86,8 @@ int run(const Options& options) {
 
     const int textureSize = textureSizeFor(field.size);
     const fs::path texturePath = outDir / kTextureFileName;
-    if (!io.writeColourImage(shadeTerrain(field, textureSize, options.seed), texturePath.string(), error)) {
+    const RgbImage texture = turnedHalfWay(shadeTerrain(field, textureSize, options.seed));
+    if (!io.writeColourImage(texture, texturePath.string(), error)) {
         return fail(error);
     }
     reportWritten(texturePath, textureSize);

@@ -217,4 +217,11 @@ RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t s
     return image;
 }
 
+RgbImage turnedHalfWay(const RgbImage& image) {
+    RgbImage turned = image;
+    const std::size_t count = image.pixels.size();
+    for (std::size_t k = 0; k < count; ++k) turned.pixels[k] = image.pixels[count - 1 - k];
+    return turned;
+}
+
 }  // namespace sample_terrain

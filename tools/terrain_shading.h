@@ -26,4 +26,9 @@ int textureSizeFor(int heightFieldSize);
 // slopes, lit from the north-west. `seed` drives the small colour variations only.
 RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed);
 
+// The image turned by half a turn. The fly-over's texture coordinates run from the far
+// corner of the height image (u = 1 - column, v = 1 - row), so a texture that matches
+// the height image is written turned this way.
+RgbImage turnedHalfWay(const RgbImage& image);
+
 }  // namespace sample_terrain

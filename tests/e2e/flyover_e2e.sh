@@ -20,8 +20,12 @@ readonly EXIT_TIMEOUT_S=20
 readonly BAD_INPUT_TIMEOUT_S=30
 readonly KILL_GRACE_S=5
 readonly POLL_S=0.2
-# Fewer non-black pixels than this: the rendered picture never reached the window.
-readonly MIN_NON_BLACK_FRACTION=0.01
+# The clear colour; terrain must cover more than this share of the lower half.
+readonly SKY_COLOUR="150 50 0"
+readonly MIN_TERRAIN_FRACTION=0.5
+# 400 ms at 0.1 units per ms: 40 units forward, well inside the 255-unit sample map.
+readonly FLY_FORWARD_MS=400
+readonly MIN_CHANGED_FRACTION=0.05
 readonly FIRST_SIGNAL_STATUS=128
 readonly TIMEOUT_STATUS=124  # from timeout(1)
 
@@ -145,7 +149,7 @@ test_window_run() {
         caption=$("$PROBE" caption "$window" 2>&1)
         if [[ $caption =~ $CAPTION_RE ]]; then
             fps=${BASH_REMATCH[1]} triangles=${BASH_REMATCH[2]}
-            ((fps > 0)) && break
+            ((fps > 0 && triangles > 0)) && break
         fi
         sleep "$POLL_S"
     done
@@ -153,37 +157,60 @@ test_window_run() {
         fail "caption: has the form 'Vellorin: ... (fps:N) Triangles:N'" "last caption: '$caption'"
     elif ((fps == 0)); then
         fail "caption: shows a frame rate above 0 within $FRAMES_TIMEOUT_S s" "last caption: '$caption'"
+    elif ((triangles == 0)); then
+        fail "caption: shows drawn triangles within $FRAMES_TIMEOUT_S s" "last caption: '$caption'"
     else
         pass "caption: '$caption'"
     fi
 
-    local size stats non_black
+    local size stats lower
     if ! size=$("$PROBE" screenshot "$window" "$ARTEFACTS/flyover_start.png" 2>&1); then
         fail "screenshot: window can be captured" "$size"
     elif [[ $size != "$WINDOW_SIZE" ]]; then
         fail "screenshot: window is ${WINDOW_SIZE/ /x}" "captured: $size"
-    elif ! stats=$("$PROBE" stats "$ARTEFACTS/flyover_start.png" 0 0 0 2>&1); then
+    elif ! stats=$("$PROBE" stats "$ARTEFACTS/flyover_start.png" $SKY_COLOUR 2>&1); then
         fail "screenshot: statistics can be computed" "$stats"
     else
-        non_black=$(sed -n 's/.*overall=\([0-9.]*\).*/\1/p' <<<"$stats")
-        if awk -v f="$non_black" -v min="$MIN_NON_BLACK_FRACTION" 'BEGIN { exit !(f >= min) }'; then
-            pass "screenshot: ${WINDOW_SIZE/ /x} window shows an image ($ARTEFACTS/flyover_start.png)"
+        lower=$(sed -n 's/.*lower_half=\([0-9.]*\).*/\1/p' <<<"$stats")
+        if awk -v f="$lower" -v min="$MIN_TERRAIN_FRACTION" 'BEGIN { exit !(f > min) }'; then
+            pass "screenshot: terrain fills most of the lower half ($stats, $ARTEFACTS/flyover_start.png)"
         else
-            fail "screenshot: window shows more than black" "xwin_probe stats: $stats"
+            fail "screenshot: terrain fills most of the lower half, not the sky colour" \
+                "xwin_probe stats: $stats"
         fi
     fi
 
-    # Steering must not disturb the program; the picture is kept for people.
-    local press output
-    for press in Up:500 Left:300; do
-        output=$("$PROBE" key "$window" "${press%:*}" "${press#*:}" 2>&1) ||
-            fail "keys: holding ${press%:*} for ${press#*:} ms" "$output"
-    done
-    if app_alive; then
-        pass "keys: flyover keeps running after Up and Left"
-        "$PROBE" screenshot "$window" "$ARTEFACTS/flyover_after_keys.png" >/dev/null
+    # Flying forward changes the picture and the number of triangles drawn.
+    local output start_triangles=$triangles
+    output=$("$PROBE" key "$window" Up "$FLY_FORWARD_MS" 2>&1) ||
+        fail "keys: holding Up for $FLY_FORWARD_MS ms" "$output"
+    if ! app_alive; then
+        fail "keys: flyover keeps running after Up"
     else
-        fail "keys: flyover keeps running after Up and Left"
+        local moved_caption="$caption"
+        deadline=$((SECONDS + FRAMES_TIMEOUT_S))
+        while ((SECONDS < deadline)) && app_alive; do
+            moved_caption=$("$PROBE" caption "$window" 2>&1)
+            if [[ $moved_caption =~ $CAPTION_RE ]] && ((BASH_REMATCH[2] != start_triangles)); then
+                break
+            fi
+            sleep "$POLL_S"
+        done
+        if [[ $moved_caption =~ $CAPTION_RE ]] && ((BASH_REMATCH[2] != start_triangles)); then
+            pass "keys: the triangle count follows the camera ('$moved_caption')"
+        else
+            fail "keys: the triangle count changes after flying forward" \
+                "before: $start_triangles, last caption: '$moved_caption'"
+        fi
+        "$PROBE" screenshot "$window" "$ARTEFACTS/flyover_moved.png" >/dev/null
+        local change
+        change=$("$PROBE" diff "$ARTEFACTS/flyover_start.png" "$ARTEFACTS/flyover_moved.png" 2>&1)
+        local fraction=${change#differing=}
+        if awk -v f="$fraction" -v min="$MIN_CHANGED_FRACTION" 'BEGIN { exit !(f > min) }' 2>/dev/null; then
+            pass "keys: the picture changes after flying forward ($change)"
+        else
+            fail "keys: the picture changes after flying forward" "xwin_probe diff: $change"
+        fi
     fi
 
     output=$("$PROBE" close "$window" 2>&1) || fail "close: WM_DELETE_WINDOW can be sent" "$output"

@@ -44,6 +44,7 @@ const char* const kUsage =
     "  xwin_probe key <window-id> <keysym-name> <milliseconds>\n"
     "  xwin_probe close <window-id>\n"
     "  xwin_probe stats <file.png> <r> <g> <b>\n"
+    "  xwin_probe diff <first.png> <second.png>\n"
     "window ids are printed by 'wait' in decimal; 0x-prefixed hex is accepted too.\n";
 
 [[gnu::format(printf, 1, 2)]] int fail(const char* format, ...) {
@@ -389,39 +390,76 @@ int commandClose(Window window) {
     return kExitOk;
 }
 
+struct RgbPixels {
+    std::size_t width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+    const std::uint8_t* at(std::size_t x, std::size_t y) const { return &rgb[(y * width + x) * 3]; }
+};
+
+// Reads a PNG as 8-bit RGB; on failure prints why and returns false.
+bool readRgb(const char* path, RgbPixels* out) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) {
+        fail("cannot read '%s': %s", path, image.message);
+        return false;
+    }
+    image.format = PNG_FORMAT_RGB;
+    out->rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, out->rgb.data(), 0, nullptr)) {
+        fail("cannot decode '%s': %s", path, image.message);
+        return false;
+    }
+    out->width = image.width;
+    out->height = image.height;
+    if (out->width == 0 || out->height == 0) {
+        fail("'%s' has no pixels", path);
+        return false;
+    }
+    return true;
+}
+
+bool differs(const std::uint8_t* a, const std::uint8_t* b) {
+    for (int c = 0; c < 3; ++c)
+        if (std::abs(a[c] - b[c]) > kColourTolerance) return true;
+    return false;
+}
+
 int commandStats(const char* path, const char* const colourText[3]) {
-    int colour[3] = {};
+    std::uint8_t colour[3] = {};
     for (int i = 0; i < 3; ++i) {
         const auto value = parseLong(colourText[i], 0, kMaxColourValue);
         if (!value) return fail("colour components must be 0..%d, got '%s'", kMaxColourValue, colourText[i]);
-        colour[i] = static_cast<int>(*value);
+        colour[i] = static_cast<std::uint8_t>(*value);
     }
-
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path)) return fail("cannot read '%s': %s", path, image.message);
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-        return fail("cannot decode '%s': %s", path, image.message);
-    const std::size_t width = image.width, height = image.height;
-    if (width == 0 || height == 0) return fail("'%s' has no pixels", path);
+    RgbPixels image;
+    if (!readRgb(path, &image)) return kExitFailure;
 
     std::size_t differing = 0, lowerDiffering = 0;
-    const std::size_t lowerStart = height / 2;
-    for (std::size_t y = 0; y < height; ++y) {
-        for (std::size_t x = 0; x < width; ++x) {
-            const std::uint8_t* pixel = &rgb[(y * width + x) * 3];
-            bool differs = false;
-            for (int c = 0; c < 3; ++c) differs |= std::abs(pixel[c] - colour[c]) > kColourTolerance;
-            if (!differs) continue;
+    const std::size_t lowerStart = image.height / 2;
+    for (std::size_t y = 0; y < image.height; ++y) {
+        for (std::size_t x = 0; x < image.width; ++x) {
+            if (!differs(image.at(x, y), colour)) continue;
             ++differing;
             if (y >= lowerStart) ++lowerDiffering;
         }
     }
-    const double lowerPixels = static_cast<double>((height - lowerStart) * width);
+    const double lowerPixels = static_cast<double>((image.height - lowerStart) * image.width);
     std::printf("lower_half=%.4f overall=%.4f\n", lowerDiffering / lowerPixels,
-                differing / static_cast<double>(width * height));
+                differing / static_cast<double>(image.width * image.height));
+    return kExitOk;
+}
+
+// Fraction of pixels that differ between two pictures of the same size.
+int commandDiff(const char* first, const char* second) {
+    RgbPixels a, b;
+    if (!readRgb(first, &a) || !readRgb(second, &b)) return kExitFailure;
+    if (a.width != b.width || a.height != b.height)
+        return fail("'%s' and '%s' differ in size", first, second);
+    std::size_t differing = 0;
+    for (std::size_t y = 0; y < a.height; ++y)
+        for (std::size_t x = 0; x < a.width; ++x) differing += differs(a.at(x, y), b.at(x, y));
+    std::printf("differing=%.4f\n", differing / static_cast<double>(a.width * a.height));
     return kExitOk;
 }
 
@@ -451,5 +489,6 @@ int main(int argc, char** argv) {
     if (command == "close" && operands == 1)
         return withWindow(arg[0], [](Window w) { return commandClose(w); });
     if (command == "stats" && operands == 4) return commandStats(arg[0], arg + 1);
+    if (command == "diff" && operands == 2) return commandDiff(arg[0], arg[1]);
     return usage();
 }

@@ -162,6 +162,17 @@ TEST(Shading, LowGroundIsWaterAndHighFlatGroundIsSnow) {
     EXPECT_GT(std::min({snow.r, snow.g, snow.b}), 200);
 }
 
+TEST(Shading, TextureIsTurnedHalfWayToMatchTheFlyoversCoordinates) {
+    RgbImage image;
+    image.width = 3;
+    image.height = 2;
+    for (int k = 0; k < 6; ++k) image.pixels.push_back({static_cast<std::uint8_t>(k), 0, 0});
+    const RgbImage turned = turnedHalfWay(image);
+    EXPECT_EQ(turned.at(0, 0).r, image.at(2, 1).r);
+    EXPECT_EQ(turned.at(2, 0).r, image.at(0, 1).r);
+    EXPECT_EQ(turned.at(1, 1).r, image.at(1, 0).r);
+}
+
 TEST(Import, CropsTheCentredSquareResamplesAndStretches) {
     // 8 x 4 landscape image: a ramp in the centre 4 x 4, wild values in the cropped-off margins.
     GreyImage wide{8, 4, {}};
