@@ -32,6 +32,22 @@ template <class Sample> void emitFans(int i, int j, int s, float e1, float e2, f
 template <class Sample>
 void renderFans(int i, int j, int s, float e1, float e2, float e3, float e4);
 
+// The same fans with the fog values f1..f4 of the corners; every fan triangle with fog
+// at a corner is appended to the prism list as a FogPrism.
+template <class Sample>
+void emitFogFans(int i, int j, int s, float e1, float e2, float e3, float e4, float f1, float f2,
+                 float f3, float f4);
+template <class Sample>
+void renderFogFans(int i, int j, int s, float e1, float e2, float e3, float e4, float f1,
+                   float f2, float f3, float f4);
+
+// The prism phase: hands every collected prism to the stored PrismEdgeFn as three
+// vertical edges, or draws the list through the render hooks (by depth when the
+// map's prismDrawParam is above 0, else by slicing).
+template <class Sample> void emitPrismEdges();
+template <class Sample> void drawPrismsByDepth();
+template <class Sample> void drawPrismsBySlicing();
+
 // Stored roughness q (0..65535) of the node centred at (i, j) with half-size h.
 inline unsigned roughnessBits(NodeMap nodeMap, int i, int j, int h) {
     return nodeMap[i][j - h] * 256u + nodeMap[i - h][j];

@@ -97,14 +97,35 @@ struct FogPrism {
     float cx, cy, cTop, cz;
 };
 
+// A fan vertex with its fog value, as the fog-aware emission tracks it.
+struct TrackedVertex {
+    int i = 0;
+    float elevation = 0.0f;
+    float fog = 0.0f;
+    int j = 0;
+};
+
+// The centre and the previous vertex of the fan being emitted.
+struct FanTracker {
+    TrackedVertex centre;
+    TrackedVertex previous;
+};
+
 template <class Sample>
 struct EngineState {
     MapState<Sample> map;
     RefinementParams params;
     ViewState view;
+    // Fog prisms collected by the fan phase, consumed by the prism phase; the memory
+    // stays allocated from frame to frame.
     FogPrism* prismList = nullptr;
     int prismCount = 0;
     int prismCapacity = 0;
+    // Fog-aware emission: one tracker per path, and the vertex count of the current
+    // fan (saturating at 2) that both share.
+    FanTracker callbackTracker;
+    FanTracker builtInTracker;
+    int fanVertexCount = 0;
 };
 
 // The one state of a sample type. Constant-initialised, so reaching it costs no guard.
@@ -141,6 +162,9 @@ struct FatalLines {
     int fogAlreadyBuilt;
     int fogArrayAlloc;
     int fogColumnAlloc;
+    // fog prism list
+    int prismListAlloc;
+    int prismListGrow;
     // landscape pass
     int passNoMap;
     int passView;
@@ -168,6 +192,7 @@ struct Variant<std::int16_t> {
         12, 82, 181, 193, 195, 200, 206, 208, 232, 238,
         88, 114,
         300, 305, 364, 368, 369, 370, 372, 373, 375,
+        738, 745,
         1897, 1900, 1904, 1941, 1946, {1955, 1967, 1979, 1991}, 2003, 2008,
         2108, 2110, 2122, 2180, 2245, 2321, 2332,
     };
@@ -179,6 +204,7 @@ struct Variant<float> {
         2366, 0, 2535, 2547, 2549, 2554, 2560, 2562, 2586, 2592,
         2442, 2468,
         2652, 0, 2711, 2715, 2716, 2717, 2719, 2720, 2722,
+        3085, 3092,
         4244, 4247, 4251, 4288, 4293, {4302, 4314, 4326, 4338}, 4350, 4355,
         4455, 4457, 4469, 4527, 4592, 4668, 4679,
     };

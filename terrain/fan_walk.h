@@ -32,8 +32,22 @@ inline float morphElevation(int w, float y, float ea, float eb) {
 inline float meanOf(float a, float b) { return (a + b) * 0.5f; }
 inline bool isPresent(float value) { return value != kAbsent; }
 
+// A vertex's elevation and fog thickness: the fog value follows the elevation through
+// every blend, repair and absence.
+struct FogValue {
+    float y;
+    float fog;
+};
+inline FogValue morphElevation(int w, const FogValue& v, const FogValue& a, const FogValue& b) {
+    return {morphElevation(w, v.y, a.y, b.y), morphElevation(w, v.fog, a.fog, b.fog)};
+}
+inline FogValue meanOf(const FogValue& a, const FogValue& b) {
+    return {meanOf(a.y, b.y), meanOf(a.fog, b.fog)};
+}
+inline bool isPresent(const FogValue& value) { return isPresent(value.y); }
+
 // Output concept:
-//   using Value = ...;                      // float, or a type with the same functions
+//   using Value = ...;                      // float or FogValue
 //   static Value sample(const MapState<Sample>&, int i, int j);
 //   static Value absent();
 //   void notify(int i, int j, int s);

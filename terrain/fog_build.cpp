@@ -15,7 +15,7 @@ namespace {
 
 constexpr float kMaxFogValue = 255.0f;
 // The 16-bit height bounds must stay below this after growing by the fog roof.
-constexpr float kMaxFogBound = 32767.0f;
+constexpr double kMaxFogBound = 32767.0;
 
 }  // namespace
 
@@ -53,14 +53,15 @@ FogMap buildFogMap(const unsigned char* fogImage, int n, float fogScale, float f
     if (map.heightScale == 0.0f) fatalError(kEngineModule, lines.fogHeightScaleZero);
     // Culling boxes must hold the fog roof too: grow every bound by its highest height.
     const float top = kMaxFogValue * fogScale + fogOffset;
-    const float raise = top / map.heightScale;
     for (int s = S - 1; s > 1; s /= 2) {
         if constexpr (std::is_integral_v<Sample>) {
-            const float w = static_cast<float>(map.maxDiff[s]) + raise;
+            // In double: 255 / 0.2f lies just under 1275, and rounding the quotient to
+            // single precision would make it 1275 and the bound one unit larger.
+            const double w = map.maxDiff[s] + static_cast<double>(top) / map.heightScale;
             if (!(w < kMaxFogBound)) fatalError(kEngineModule, lines.fogBoundOverflow);
-            map.maxDiff[s] = static_cast<Sample>(std::floor(w) + 1.0f);
+            map.maxDiff[s] = static_cast<Sample>(std::floor(w) + 1.0);
         } else {
-            map.maxDiff[s] += raise;
+            map.maxDiff[s] += top / map.heightScale;
         }
     }
     computeFogRoughness<Sample>(fogWeight);

@@ -10,6 +10,9 @@ namespace kalde {
 // A block of count * elementSize bytes, zero-filled, or null when it cannot be had
 // (also when count * elementSize would overflow).
 void* allocateBlock(std::size_t count, std::size_t elementSize);
+// The block resized to count * elementSize bytes, keeping its contents (what is added
+// is not cleared), or null when that cannot be had; the old block is then untouched.
+void* resizeBlock(void* block, std::size_t count, std::size_t elementSize);
 void freeBlock(void* block);
 
 namespace testing {

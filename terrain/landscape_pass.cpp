@@ -85,6 +85,8 @@ void setUpOrthographic(EngineState<Sample>& st, const Vec3& right, const Vec3& u
     view.orthoHalfHeight = std::abs(fovy) * 0.5f;
 }
 
+// Emits the refined map through the callbacks, or walks it for the built-in renderer
+// between the hooks that place it in the world.
 template <class Sample>
 void tessellate(EngineState<Sample>& st, FanBeginFn fanBegin, FanVertexFn fanVertex,
                 NotifyFn notify) {
@@ -92,15 +94,25 @@ void tessellate(EngineState<Sample>& st, FanBeginFn fanBegin, FanVertexFn fanVer
     const int S = map.size;
     const int half = S / 2;
     Sample* const* columns = map.columns;
+    // Corners NE, NW, SW, SE.
     const float e1 = static_cast<float>(columns[S - 1][S - 1]);
     const float e2 = static_cast<float>(columns[0][S - 1]);
     const float e3 = static_cast<float>(columns[0][0]);
     const float e4 = static_cast<float>(columns[S - 1][0]);
+    const FogMap fog = map.fogMap;
+    const auto fogAt = [fog](int i, int j) { return static_cast<float>(fog[i][j]); };
+    const auto walk = [&](auto plain, auto foggy) {
+        if (fog)
+            foggy(half, half, S - 1, e1, e2, e3, e4, fogAt(S - 1, S - 1), fogAt(0, S - 1),
+                  fogAt(0, 0), fogAt(S - 1, 0));
+        else
+            plain(half, half, S - 1, e1, e2, e3, e4);
+    };
     if (fanBegin && fanVertex) {
         st.view.storedFanVertex = fanVertex;
         st.view.storedNotify = notify;
         st.view.storedFanBegin = fanBegin;
-        emitFans<Sample>(half, half, S - 1, e1, e2, e3, e4);
+        walk(emitFans<Sample>, emitFogFans<Sample>);
         return;
     }
     // The built-in renderer: grid (i, y, j) to world through the transform hooks.
@@ -112,10 +124,35 @@ void tessellate(EngineState<Sample>& st, FanBeginFn fanBegin, FanVertexFn fanVer
     hooks.scaleTransform(map.cellX, map.heightScale, -map.cellZ);
     hooks.translateTransform(-static_cast<float>(half), 0.0f, -static_cast<float>(half));
     hooks.beginPrimitives();
-    renderFans<Sample>(half, half, S - 1, e1, e2, e3, e4);
+    walk(renderFans<Sample>, renderFogFans<Sample>);
     hooks.endPrimitives();
     hooks.popTransform();
     hooks.bindTexture(0, 0, 0, 0);
+    hooks.endLandscape();
+}
+
+// Hands the collected fog prisms on and empties the list (keeping its memory).
+template <class Sample>
+void drawFogPrisms(EngineState<Sample>& st, PrismEdgeFn prismEdge) {
+    if (prismEdge) {
+        st.view.storedPrismEdge = prismEdge;
+        emitPrismEdges<Sample>();
+        st.prismCount = 0;
+        return;
+    }
+    // The built-in drawing works in world coordinates from here to the end of the pass.
+    const MapState<Sample>& map = st.map;
+    st.view.eyePos = {st.view.eyePos.x + map.centerX, st.view.eyePos.y + map.centerY,
+                      st.view.eyePos.z + map.centerZ};
+    const RenderHooks& hooks = renderHooks();
+    hooks.beginLandscape();
+    hooks.beginFog();
+    if (map.prismDrawParam > 0.0f)
+        drawPrismsByDepth<Sample>();
+    else
+        drawPrismsBySlicing<Sample>();
+    st.prismCount = 0;
+    hooks.endFog();
     hooks.endLandscape();
 }
 
@@ -125,7 +162,7 @@ template <class Sample>
 void runLandscapePass(float res, float ex, float ey, float ez, float lx, float ly, float lz,
                       float dx, float dy, float dz, float ux, float uy, float uz, float fovy,
                       float aspect, float nearDist, float farDist, FanBeginFn fanBegin,
-                      FanVertexFn fanVertex, NotifyFn notify, PrismEdgeFn, int phase) {
+                      FanVertexFn fanVertex, NotifyFn notify, PrismEdgeFn prismEdge, int phase) {
     auto& st = state<Sample>();
     const MapState<Sample>& map = st.map;
     const FatalLines& lines = fatalLines<Sample>();
@@ -158,6 +195,7 @@ void runLandscapePass(float res, float ex, float ey, float ez, float lx, float l
     const int S = map.size;
     if (phase == kAllPhases || phase == kRefinement) refineNode<Sample>(S / 2, S / 2, S - 1);
     if (phase == kAllPhases || phase == kTessellation) tessellate(st, fanBegin, fanVertex, notify);
+    if ((phase == kAllPhases || phase == kFogPrisms) && map.fogMap) drawFogPrisms(st, prismEdge);
 }
 
 #define KALDE_INSTANTIATE(Sample)                                                              \

@@ -127,6 +127,11 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
     map.textureId = 0;
     for (NodeMap& neighbour : map.neighbourMaps) neighbour = nullptr;
     map.fogMap = nullptr;
+    // A new map starts without prisms. The list is the engine's, not the previous
+    // map's, so it is freed here rather than dropped.
+    freeBlock(st.prismList);
+    st.prismList = nullptr;
+    st.prismCount = st.prismCapacity = 0;
     map.centerX = map.centerY = map.centerZ = 0.0f;
 
     if (nodeMapOut) *nodeMapOut = map.nodeMap;
