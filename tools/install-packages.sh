@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, where they are missing.
-# Usage: tools/install-packages.sh [run|test]   (run: enough to build and fly)
+# Usage: tools/install-packages.sh [run|test|bench]   (run: enough to build and fly;
+# bench: the tests' packages and the plotting tool for the benchmark)
 set -euo pipefail
 
 run_packages=(g++ cmake make libirrlicht-dev libgl1-mesa-dri)
-test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev libpng-dev)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev libpng-dev libgdal-dev)
 
 wanted=("${run_packages[@]}")
-if [ "${1:-test}" = test ]; then wanted+=("${test_packages[@]}"); fi
+case "${1:-test}" in
+  test) wanted+=("${test_packages[@]}") ;;
+  bench) wanted+=("${test_packages[@]}" gnuplot-nox) ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

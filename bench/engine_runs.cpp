@@ -1,0 +1,157 @@
+#include "engine_runs.h"
+
+#include <chrono>
+
+#include "alloc_count.h"
+
+namespace bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The counting callbacks: fans and vertices.
+long fanCount = 0;
+long vertexCount = 0;
+void countFan() { ++fanCount; }
+void countVertex(float, float, float) { ++vertexCount; }
+
+FanStream* recording = nullptr;
+void recordFan() { recording->fanStarts.push_back(static_cast<int>(recording->vertices.size() / 3)); }
+void recordVertex(float i, float y, float j) { recording->vertices.insert(recording->vertices.end(), {i, y, j}); }
+
+template <class Sample>
+void runPass(const CameraPose& p, const DrawParams& d, kalde::FanBeginFn begin,
+             kalde::FanVertexFn vertex) {
+    kalde::runLandscapePass<Sample>(d.res, p.ex, p.ey, p.ez, p.ex, p.ey, p.ez, p.dx, p.dy, p.dz,
+                                    0.0f, 1.0f, 0.0f, d.fovyDegrees, d.aspect, d.nearDist,
+                                    d.farDist, begin, vertex, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+template <class Sample>
+EngineMap<Sample>::EngineMap(const std::vector<Sample>& samples, int width, float cellSize,
+                             float heightScale)
+    : size_(width), cell_(cellSize), heightScale_(heightScale) {
+    startCountingAllocations();
+    const auto start = Clock::now();
+    columns_ = kalde::buildMap<Sample>(samples.data(), &nodeMap_, &size_, &cell_, heightScale,
+                                       1.0f, nullptr);
+    buildMs_ = millisecondsSince(start);
+    stopCountingAllocations();
+    bytes_ = countedBytes();
+}
+
+template <class Sample>
+EngineMap<Sample>::~EngineMap() {
+    bind();
+    kalde::releaseMap<Sample>();
+}
+
+template <class Sample>
+void EngineMap<Sample>::bind() const {
+    kalde::bindMapState<Sample>(columns_, nodeMap_, size_, cell_, heightScale_, 0, 0, 0, 1.0f,
+                                0.0f, 0.0f, 0.0f, nullptr, nullptr, nullptr, 0.0f, 0.0f, 0.0f,
+                                1.0f, 1.0f, 1.0f);
+}
+
+template <class Sample>
+float EngineMap<Sample>::groundAt(float x, float z) const {
+    bind();
+    return kalde::heightAt<Sample>(x, z);
+}
+
+template <class Sample>
+std::vector<float> EngineMap<Sample>::worldHeights() const {
+    std::vector<float> heights(static_cast<std::size_t>(size_) * size_);
+    for (int j = 0; j < size_; ++j)
+        for (int i = 0; i < size_; ++i) heights[i + static_cast<std::size_t>(j) * size_] = worldHeight(i, j);
+    return heights;
+}
+
+template <class Sample>
+PassFigures countingPass(const CameraPose& pose, const DrawParams& draw) {
+    fanCount = vertexCount = 0;
+    startCountingAllocations();
+    const auto start = Clock::now();
+    runPass<Sample>(pose, draw, countFan, countVertex);
+    PassFigures f;
+    f.milliseconds = millisecondsSince(start);
+    f.allocations = stopCountingAllocations();
+    f.fans = fanCount;
+    f.vertices = vertexCount;
+    f.triangles = vertexCount - 2 * fanCount;
+    return f;
+}
+
+template <class Sample>
+PassFigures bruteForcePass(const EngineMap<Sample>& map) {
+    // Called through pointers, as the engine calls its callbacks, so nothing is inlined.
+    kalde::FanBeginFn volatile begin = countFan;
+    kalde::FanVertexFn volatile vertex = countVertex;
+    fanCount = vertexCount = 0;
+    const int S = map.size();
+    Sample* const* columns = map.columns();
+    const auto start = Clock::now();
+    for (int i = 0; i + 1 < S; ++i) {
+        const Sample* west = columns[i];
+        const Sample* east = columns[i + 1];
+        const float fi = static_cast<float>(i);
+        for (int j = 0; j + 1 < S; ++j) {
+            const float fj = static_cast<float>(j);
+            begin();
+            vertex(fi, static_cast<float>(west[j]), fj);
+            vertex(fi + 1.0f, static_cast<float>(east[j]), fj);
+            vertex(fi + 1.0f, static_cast<float>(east[j + 1]), fj + 1.0f);
+            vertex(fi, static_cast<float>(west[j + 1]), fj + 1.0f);
+        }
+    }
+    PassFigures f;
+    f.milliseconds = millisecondsSince(start);
+    f.fans = fanCount;
+    f.vertices = vertexCount;
+    f.triangles = vertexCount - 2 * fanCount;
+    return f;
+}
+
+template <class Sample>
+FanStream recordPass(const CameraPose& pose, const DrawParams& draw) {
+    FanStream stream;
+    recording = &stream;
+    runPass<Sample>(pose, draw, recordFan, recordVertex);
+    recording = nullptr;
+    return stream;
+}
+
+void rasterizeFans(const FanStream& fans, float heightScale, SampleRaster* raster) {
+    const std::size_t total = fans.vertices.size() / 3;
+    for (std::size_t f = 0; f < fans.fanStarts.size(); ++f) {
+        const std::size_t first = static_cast<std::size_t>(fans.fanStarts[f]);
+        const std::size_t end = f + 1 < fans.fanStarts.size()
+                                    ? static_cast<std::size_t>(fans.fanStarts[f + 1])
+                                    : total;
+        const float* c = &fans.vertices[3 * first];
+        for (std::size_t k = first + 2; k < end; ++k) {
+            const float* b = &fans.vertices[3 * (k - 1)];
+            const float* a = &fans.vertices[3 * k];
+            raster->addTriangle(c[0], c[1] * heightScale, c[2], b[0], b[1] * heightScale, b[2],
+                                a[0], a[1] * heightScale, a[2]);
+        }
+    }
+}
+
+template class EngineMap<std::int16_t>;
+template class EngineMap<float>;
+template PassFigures countingPass<std::int16_t>(const CameraPose&, const DrawParams&);
+template PassFigures countingPass<float>(const CameraPose&, const DrawParams&);
+template PassFigures bruteForcePass<std::int16_t>(const EngineMap<std::int16_t>&);
+template PassFigures bruteForcePass<float>(const EngineMap<float>&);
+template FanStream recordPass<std::int16_t>(const CameraPose&, const DrawParams&);
+template FanStream recordPass<float>(const CameraPose&, const DrawParams&);
+
+}  // namespace bench

@@ -1,0 +1,385 @@
+// Headless benchmark of the terrain engine against Irrlicht's own terrain node and the
+// brute-force limit: speed, scale, construction, image quality, allocations.
+//
+// Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
+//                      [--data DIR] [--smoke]
+#include <irrlicht.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/fan_bridge.h"
+#include "bench_terrains.h"
+#include "camera_path.h"
+#include "engine_runs.h"
+#include "peer_terrain.h"
+#include "report.h"
+#include "screen_error.h"
+#include "stats.h"
+
+namespace bench {
+namespace {
+
+constexpr float kCameraFovy = 3.14159265f / 2.5f;   // the fly-over camera's field of view
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+constexpr int kGeneratedLargeWidth = 4097;
+constexpr int kBridgeRepeats = 200;
+
+struct Options {
+    int frames = 300;
+    int errorEvery = 5;
+    std::string csv = "bench-results.csv";
+    std::string curves = "bench-curves.dat";
+    std::string dataDir = KALDE_SHARED_DATA_DIR;
+    bool smoke = false;
+};
+
+ScreenCamera screenCamera(const CameraPose& pose, const DrawParams& draw) {
+    return {pose, kCameraFovy, draw.aspect, draw.nearDist, draw.farDist, kScreenWidth, kScreenHeight};
+}
+
+struct PathFigures {
+    std::vector<double> ms, triangles, vertices;
+    long allocations = 0;   // over every frame after the first
+};
+
+template <class Sample>
+PathFigures flyOurs(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
+                    const DrawParams& draw) {
+    PathFigures out;
+    map.bind();
+    for (std::size_t f = 0; f < path.size(); ++f) {
+        const PassFigures p = countingPass<Sample>(path[f], draw);
+        out.ms.push_back(p.milliseconds);
+        out.triangles.push_back(static_cast<double>(p.triangles));
+        out.vertices.push_back(static_cast<double>(p.vertices));
+        if (f > 0) out.allocations += p.allocations;
+    }
+    return out;
+}
+
+struct QualityFigures {
+    std::vector<double> p99, max, triangles, ms, uncovered;
+};
+
+// Error at every few frames; the cost is timed over every frame in a loop of its own,
+// so that the rasterizing in between does not cool the caches for the timed passes.
+template <class Sample>
+QualityFigures ourQuality(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
+                          const DrawParams& draw, int every, float heightScale) {
+    QualityFigures q;
+    const PathFigures timed = flyOurs(map, path, draw);
+    q.ms = timed.ms;
+    q.triangles = timed.triangles;
+    SampleRaster raster(map.size());
+    for (std::size_t f = 0; f < path.size(); f += every) {
+        map.bind();
+        const FanStream fans = recordPass<Sample>(path[f], draw);
+        raster.clear();
+        rasterizeFans(fans, heightScale, &raster);
+        const ScreenError e = screenError(raster, map.placement(), screenCamera(path[f], draw),
+                                          [&](int i, int j) { return map.worldHeight(i, j); });
+        q.p99.push_back(e.p99Pixels);
+        q.max.push_back(e.maxPixels);
+        q.uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+    }
+    return q;
+}
+
+// Largest height difference between the peer and our map at a few points: both must
+// stand on the same ground for the comparison to mean anything.
+template <class Sample>
+double peerPlacementError(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
+                          const DrawParams& draw) {
+    PeerTerrain peer(device, map.worldHeights(), map.placement(), PeerSettings{}, kCameraFovy,
+                     draw.aspect, draw.nearDist, draw.farDist);
+    const float reach = 0.4f * static_cast<float>(map.size() - 1) * map.cell();
+    double worst = 0.0;
+    for (float x : {-reach, 0.0f, reach})
+        for (float z : {-reach, 0.3f * reach})
+            worst = std::max(worst, double(std::abs(peer.heightAt(x, z) - map.groundAt(x, z))));
+    return worst;
+}
+
+template <class Sample>
+QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
+                           const std::vector<CameraPose>& path, const DrawParams& draw,
+                           const PeerSettings& settings, int every, bool withError) {
+    QualityFigures q;
+    PeerTerrain peer(device, map.worldHeights(), map.placement(), settings, kCameraFovy,
+                     draw.aspect, draw.nearDist, draw.farDist);
+    for (const CameraPose& pose : path) {
+        q.ms.push_back(peer.update(pose));
+        q.triangles.push_back(static_cast<double>(peer.triangles()));
+    }
+    if (!withError) return q;
+    SampleRaster raster(map.size());
+    for (std::size_t f = 0; f < path.size(); f += every) {
+        peer.update(path[f]);
+        raster.clear();
+        peer.rasterize(&raster);
+        const ScreenError e = screenError(raster, map.placement(), screenCamera(path[f], draw),
+                                          [&](int i, int j) { return map.worldHeight(i, j); });
+        q.p99.push_back(e.p99Pixels);
+        q.max.push_back(e.maxPixels);
+        q.uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+    }
+    return q;
+}
+
+// Linear interpolation of y over log(x) along a curve sorted by x; clamps at the ends.
+double atLogX(const std::vector<std::pair<double, double>>& curve, double x) {
+    if (curve.empty()) return 0.0;
+    if (x <= curve.front().first) return curve.front().second;
+    for (std::size_t k = 1; k < curve.size(); ++k)
+        if (x <= curve[k].first) {
+            const double t = (std::log(x) - std::log(curve[k - 1].first)) /
+                             (std::log(curve[k].first) - std::log(curve[k - 1].first));
+            return curve[k - 1].second + t * (curve[k].second - curve[k - 1].second);
+        }
+    return curve.back().second;
+}
+
+std::string cpuName() {
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line))
+        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+    return "unknown CPU";
+}
+
+template <class Sample>
+std::vector<CameraPose> pathOver(const EngineMap<Sample>& map, int frames) {
+    const float extent = static_cast<float>(map.size() - 1) * map.cell();
+    return flightPath(extent, frames, [&](float x, float z) { return map.groundAt(x, z); });
+}
+
+template <class Sample>
+void speedAndLimit(Report& r, const std::string& name, const EngineMap<Sample>& map,
+                   const std::vector<CameraPose>& path, const DrawParams& draw,
+                   double* medianMs) {
+    const PathFigures ours = flyOurs(map, path, draw);
+    std::vector<double> nsPerTriangle;
+    for (std::size_t f = 0; f < ours.ms.size(); ++f)
+        if (ours.triangles[f] > 0) nsPerTriangle.push_back(ours.ms[f] * 1e6 / ours.triangles[f]);
+    r.figure(name, "our pass: median ms/frame", median(ours.ms), "ms");
+    r.figure(name, "our pass: p95 ms/frame", p95(ours.ms), "ms");
+    r.figure(name, "our pass: median triangles/frame", median(ours.triangles), "");
+    r.figure(name, "our pass: p95 triangles/frame", p95(ours.triangles), "");
+    r.figure(name, "our pass: median vertices/frame", median(ours.vertices), "");
+    r.figure(name, "our pass: max vertices/frame", quantile(ours.vertices, 1.0), "");
+    r.figure(name, "our pass: median ns/triangle", median(nsPerTriangle), "ns");
+    r.figure(name, "engine allocations after frame 1", static_cast<double>(ours.allocations), "");
+    std::vector<double> brute;
+    for (int rep = 0; rep < 5; ++rep) {
+        const PassFigures b = bruteForcePass(map);
+        brute.push_back(b.milliseconds * 1e6 / static_cast<double>(b.triangles));
+    }
+    r.figure(name, "brute force: median ns/triangle", median(brute), "ns");
+    r.figure(name, "ratio ours/brute per triangle", median(nsPerTriangle) / median(brute), "x");
+    *medianMs = median(ours.ms);
+}
+
+template <class Sample>
+void construction(Report& r, const std::string& name, const std::vector<Sample>& samples,
+                  int width, float heightScale) {
+    std::vector<double> ms;
+    long long bytes = 0;
+    int S = 0;
+    for (int rep = 0; rep < 3; ++rep) {
+        const EngineMap<Sample> map(samples, width, 1.0f, heightScale);
+        ms.push_back(map.buildMilliseconds());
+        bytes = map.bytes();
+        S = map.size();
+    }
+    r.figure(name, "buildMap median ms", median(ms), "ms");
+    r.figure(name, "map memory per sample", static_cast<double>(bytes) / (double(S) * S), "bytes");
+}
+
+void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames) {
+    const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
+    const std::vector<CameraPose> path = pathOver(map, frames);
+    map.bind();
+    const FanStream fans = recordPass<std::int16_t>(path[path.size() / 2], draw);
+    flyover::appGridSize = map.size();
+    flyover::appCellSize = map.cell();
+    const std::size_t vertices = fans.vertices.size() / 3;
+    const auto start = std::chrono::steady_clock::now();
+    for (int rep = 0; rep < kBridgeRepeats; ++rep) {
+        flyover::frameMeshBuffer = new irr::scene::SMeshBuffer();
+        std::size_t next = 0;
+        for (std::size_t k = 0; k < vertices; ++k) {
+            if (next < fans.fanStarts.size() && static_cast<std::size_t>(fans.fanStarts[next]) == k) {
+                flyover::onFanBegin();
+                ++next;
+            }
+            flyover::onFanVertex(fans.vertices[3 * k], fans.vertices[3 * k + 1], fans.vertices[3 * k + 2]);
+        }
+        for (irr::scene::SMeshBuffer* full : flyover::frameFullBuffers) full->drop();
+        flyover::frameFullBuffers.clear();
+        flyover::frameMeshBuffer->drop();
+    }
+    const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    r.figure(t.name, "bridge: ns/vertex into the mesh buffer", ns / (double(kBridgeRepeats) * vertices), "ns");
+}
+
+int run(const Options& o) {
+    Report r;
+    std::printf("flyover_bench on %s, %u hardware threads; %d frames per path%s\n",
+                cpuName().c_str(), std::thread::hardware_concurrency(), o.frames,
+                o.smoke ? " (smoke run)" : "");
+    irr::IrrlichtDevice* device = irr::createDevice(irr::video::EDT_NULL);
+    device->getLogger()->setLogLevel(irr::ELL_NONE);
+    const DrawParams draw;
+
+    // The terrains.
+    std::vector<BenchTerrain> terrains{sampleTerrain()};
+    BenchTerrain puget;
+    std::string why;
+    const bool havePuget = pugetSound(o.dataDir + "/puget_sound_1k_height.png", &puget, &why);
+    if (havePuget)
+        terrains.push_back(puget);
+    else
+        std::printf("skipping Puget Sound: %s\n", why.c_str());
+    terrains.push_back(generatedTerrain(kGeneratedLargeWidth));
+
+    // Speed against the brute-force limit, frame cost along the scaled path.
+    std::vector<std::pair<std::string, double>> frameCost;
+    for (const BenchTerrain& t : terrains) {
+        r.section("speed: " + t.name);
+        const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
+        const std::vector<CameraPose> path = pathOver(map, o.frames);
+        double ms = 0.0;
+        speedAndLimit(r, t.name + " (16-bit)", map, path, draw, &ms);
+        frameCost.emplace_back(t.name, ms);
+        if (!t.samplesFloat.empty()) {
+            const EngineMap<float> floats(t.samplesFloat, t.width, t.cellSize, t.heightScaleFloat);
+            speedAndLimit(r, t.name + " (float)", floats, path, draw, &ms);
+        }
+        // The peer on the same heights and path, at its default settings.
+        const QualityFigures peer = peerQuality(device, map, path, draw, PeerSettings{}, 1, false);
+        r.figure(t.name, "peer: median ms/frame (LOD + indices)", median(peer.ms), "ms");
+        r.figure(t.name, "peer: p95 ms/frame", p95(peer.ms), "ms");
+        r.figure(t.name, "peer: median triangles/frame", median(peer.triangles), "");
+        r.figure(t.name, "peer: height difference to our map (check)",
+                 peerPlacementError(device, map, draw), "units");
+    }
+    r.section("scale: frame cost along the same path, scaled");
+    for (const auto& [name, ms] : frameCost) r.figure(name, "our pass: median ms/frame", ms, "ms");
+    r.figure(frameCost.back().first, "ratio to the 257 terrain",
+             frameCost.back().second / frameCost.front().second, "x");
+
+    r.section("construction");
+    for (const BenchTerrain& t : terrains) {
+        construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
+        std::vector<float> asFloat = t.samplesFloat;
+        if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
+        construction(r, t.name + " (float)", asFloat, t.width,
+                     t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
+    }
+
+    r.section("bridge");
+    bridge(r, terrains.front(), draw, o.frames);
+
+    // Image quality against cost on the real terrain (or the sample without it).
+    const BenchTerrain& q = havePuget ? terrains[1] : terrains[0];
+    r.section("quality against cost: " + q.name);
+    const EngineMap<std::int16_t> map(q.samples16, q.width, q.cellSize, q.heightScale);
+    const std::vector<CameraPose> path = pathOver(map, o.frames);
+    // Roughness counts once sqrt(res) times a node's relative roughness exceeds 1; on
+    // real terrain at true proportions that takes resolutions far above the fly-over's.
+    std::vector<float> resolutions{1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
+    std::vector<PeerSettings> peers;
+    for (int patch : {17, 33, 65})
+        for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
+            peers.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
+    if (o.smoke) {
+        resolutions = {1e3f, 1e6f};
+        peers = {PeerSettings{}, {33, 6, 2.0f}};
+    }
+    std::ofstream curves(o.curves);
+    curves << "# method setting triangles p99_pixels max_pixels ms\n";
+    std::vector<std::pair<double, double>> ourErrorCurve, ourCostCurve;
+    for (float res : resolutions) {
+        DrawParams d = draw;
+        d.res = res;
+        const QualityFigures f = ourQuality(map, path, d, o.errorEvery, q.heightScale);
+        char setting[32];
+        std::snprintf(setting, sizeof setting, "res %.0e", static_cast<double>(res));
+        const std::string subject = std::string("ours ") + setting;
+        r.figure(subject, "median triangles", median(f.triangles), "");
+        r.figure(subject, "median p99 error", median(f.p99), "px");
+        r.figure(subject, "median max error", median(f.max), "px");
+        r.figure(subject, "median ms/frame", median(f.ms), "ms");
+        r.figure(subject, "median share of view not drawn", median(f.uncovered), "");
+        curves << "ours " << res << " " << median(f.triangles) << " " << median(f.p99) << " "
+               << median(f.max) << " " << median(f.ms) << "\n";
+        ourErrorCurve.emplace_back(median(f.triangles), median(f.p99));
+        ourCostCurve.emplace_back(median(f.triangles), median(f.ms));
+    }
+    curves << "\n\n";
+    for (const PeerSettings& p : peers) {
+        const QualityFigures f = peerQuality(device, map, path, draw, p, o.errorEvery, true);
+        char setting[64];
+        std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
+        const double tris = median(f.triangles);
+        r.figure(setting, "median triangles", tris, "");
+        r.figure(setting, "median p99 error", median(f.p99), "px");
+        r.figure(setting, "median max error", median(f.max), "px");
+        r.figure(setting, "median ms/frame", median(f.ms), "ms");
+        r.figure(setting, "median share of view not drawn", median(f.uncovered), "");
+        r.figure(setting, "ours/peer p99 error at equal triangles",
+                 atLogX(ourErrorCurve, tris) / median(f.p99), "x");
+        r.figure(setting, "ours/peer ms/frame at equal triangles",
+                 atLogX(ourCostCurve, tris) / median(f.ms), "x");
+        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << tris << " "
+               << median(f.p99) << " " << median(f.max) << " " << median(f.ms) << "\n";
+    }
+
+    device->drop();
+    if (!r.writeCsv(o.csv)) {
+        std::fprintf(stderr, "flyover_bench: cannot write %s\n", o.csv.c_str());
+        return 1;
+    }
+    std::printf("\nwrote %s and %s\n", o.csv.c_str(), o.curves.c_str());
+    return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    bench::Options o;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const bool hasValue = k + 1 < argc;
+        if (arg == "--frames" && hasValue) {
+            o.frames = std::max(2, std::atoi(argv[++k]));
+        } else if (arg == "--error-every" && hasValue) {
+            o.errorEvery = std::max(1, std::atoi(argv[++k]));
+        } else if (arg == "--csv" && hasValue) {
+            o.csv = argv[++k];
+        } else if (arg == "--curves" && hasValue) {
+            o.curves = argv[++k];
+        } else if (arg == "--data" && hasValue) {
+            o.dataDir = argv[++k];
+        } else if (arg == "--smoke") {
+            o.smoke = true;
+            o.frames = 6;
+            o.errorEvery = 3;
+        } else {
+            std::fprintf(stderr,
+                         "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
+                         "[--curves FILE] [--data DIR] [--smoke]\n");
+            return 2;
+        }
+    }
+    return bench::run(o);
+}
