@@ -9,6 +9,7 @@
 #include "app/fan_bridge.h"
 #include "app/flyover_frame.h"
 #include "app/height_image.h"
+#include "app/terrain_texture.h"
 #include "terrain/kaldestub.h"
 
 namespace {
@@ -45,7 +46,8 @@ int main() {
     material.Lighting = false;
     driver->setMaterial(material);
 
-    // The height image becomes the sample grid.
+    // The height image becomes the sample grid. Its file is vetted before Irrlicht's
+    // loader sees it, since the loader trusts what the file's header says.
     const std::string fileProblem = heightFileProblem(kHeightImageFile);
     irr::video::IImage* heightImage =
         fileProblem.empty() ? driver->createImageFromFile(kHeightImageFile) : nullptr;
@@ -75,7 +77,12 @@ int main() {
     scene.driver = driver;
     scene.sceneManager = sceneManager;
     scene.terrain = terrain;
-    scene.texture = driver->getTexture(kTextureFile);   // missing: drawn untextured
+    // Missing: drawn untextured, as designed. Unusable: the same, after a warning.
+    std::string textureProblem;
+    scene.texture = loadTerrainTexture(driver, kTextureFile, &textureProblem);
+    if (!textureProblem.empty())
+        std::fprintf(stderr, "flyover: texture \"%s\" %s; the terrain is drawn untextured\n",
+                     kTextureFile, textureProblem.c_str());
     scene.camera = sceneManager->addCameraSceneNodeFPS(nullptr, kCameraRotateSpeed,
                                                        kCameraMoveSpeed, -1, nullptr, 0);
     scene.camera->setPosition(vector3df(0.0f, 0.0f, 0.0f));

@@ -12,6 +12,12 @@ bool counting = false;
 long allocations = 0;
 long long bytes = 0;
 
+}  // namespace
+
+// The sanitizers bring their own allocator; there the benchmark counts nothing.
+#if !defined(__SANITIZE_ADDRESS__)
+namespace {
+
 void tally(std::size_t size) {
     if (!counting) return;
     ++allocations;
@@ -33,6 +39,7 @@ extern "C" void* realloc(void* block, std::size_t size) {
     tally(size);
     return __libc_realloc(block, size);
 }
+#endif
 
 namespace bench {
 

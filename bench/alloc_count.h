@@ -1,6 +1,6 @@
 // Counts heap allocations made while counting is switched on, to show that the engine
 // allocates nothing per frame. The counting allocator replaces malloc, calloc and
-// realloc for the whole benchmark process.
+// realloc for the whole benchmark process (except in sanitizer builds, which count 0).
 #pragma once
 
 namespace bench {

@@ -8,7 +8,6 @@ namespace kalde {
 
 namespace {
 
-constexpr int kHeightFactorLine = 131;
 constexpr float kMaxHeightFactor = 1.0f;
 // The object gives its maps no texture, no centre offset and no prism drawing mode;
 // the three spare fog values are passed as 1.

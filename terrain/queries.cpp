@@ -1,6 +1,7 @@
 // Elevation queries on the current map. They read the full-resolution surface: every
 // cell is split into two triangles along a diagonal that alternates in a checkerboard,
 // independent of the current level of detail. Constant time, no allocation.
+#include <algorithm>
 #include <cmath>
 
 #include "terrain/engine_state.h"
@@ -25,6 +26,30 @@ struct CellHit {
     bool evenDiagonal;
 };
 
+// The cell under a point given in cells from the map's minimum corner, cx and cz
+// within 0..S-1.
+CellHit cellAt(int S, float cx, float cz) {
+    CellHit hit;
+    hit.ci = static_cast<int>(std::floor(cx));
+    hit.ck = static_cast<int>(std::floor(cz));
+    hit.fx = cx - static_cast<float>(hit.ci);
+    hit.fz = cz - static_cast<float>(hit.ck);
+    if (hit.ci == S - 1) {
+        hit.ci = S - 2;
+        hit.fx = 1.0f;
+    }
+    if (hit.ck == S - 1) {
+        hit.ck = S - 2;
+        hit.fz = 1.0f;
+    }
+    hit.i0 = hit.ci;
+    hit.i1 = hit.ci + 1;
+    hit.jz0 = S - 1 - hit.ck;   // world z grows as the row falls
+    hit.jz1 = S - 2 - hit.ck;
+    hit.evenDiagonal = (hit.ci + hit.ck) % 2 == 0;
+    return hit;
+}
+
 template <class Sample>
 bool locateCell(const MapState<Sample>& map, float x, float z, CellHit* hit) {
     const int S = map.size;
@@ -45,23 +70,7 @@ bool locateCell(const MapState<Sample>& map, float x, float z, CellHit* hit) {
     if (!(cx >= 0.0f && cx <= static_cast<float>(S - 1) && cz >= 0.0f &&
           cz <= static_cast<float>(S - 1)))
         return false;
-    hit->ci = static_cast<int>(std::floor(cx));
-    hit->ck = static_cast<int>(std::floor(cz));
-    hit->fx = cx - static_cast<float>(hit->ci);
-    hit->fz = cz - static_cast<float>(hit->ck);
-    if (hit->ci == S - 1) {
-        hit->ci = S - 2;
-        hit->fx = 1.0f;
-    }
-    if (hit->ck == S - 1) {
-        hit->ck = S - 2;
-        hit->fz = 1.0f;
-    }
-    hit->i0 = hit->ci;
-    hit->i1 = hit->ci + 1;
-    hit->jz0 = S - 1 - hit->ck;   // world z grows as the row falls
-    hit->jz1 = S - 2 - hit->ck;
-    hit->evenDiagonal = (hit->ci + hit->ck) % 2 == 0;
+    *hit = cellAt(S, cx, cz);
     return true;
 }
 
@@ -161,23 +170,18 @@ void normalAt(float x, float z, float* nx, float* ny, float* nz) {
 template <class Sample>
 float heightAtClamped(float dx, float dz) {
     const auto& map = state<Sample>().map;
+    if (map.size == 0) fatalError(kEngineModule, fatalLines<Sample>().heightNoMap);
+    if (!(map.cellX > 0.0f && map.cellZ > 0.0f)) return kAbsent;   // no surface, as in heightAt
+    // Clamped in cells from the map's minimum corner rather than through world
+    // coordinates: adding and removing a centre far from the origin could round the
+    // clamped point off the map. NaN goes to the low edges.
     const int S = map.size;
-    const int h = S / 2;
-    const float xMin = -static_cast<float>(h) * map.cellX;
-    const float xMax = static_cast<float>(S - 1 - h) * map.cellX;
-    const float zMax = static_cast<float>(h) * map.cellZ;
-    const float zMin = -static_cast<float>(S - 1 - h) * map.cellZ;
-    if (dx >= xMin) {
-        if (dx > xMax) dx = xMax;
-    } else {
-        dx = xMin;   // NaN lands here too
-    }
-    if (dz > zMax) {
-        dz = zMax;
-    } else if (!(dz >= zMin)) {
-        dz = zMin;
-    }
-    return heightAt<Sample>(map.centerX + dx, map.centerZ + dz);
+    const float last = static_cast<float>(S - 1);
+    const auto onMap = [last](float c) { return c >= 0.0f ? std::min(c, last) : 0.0f; };
+    const CellHit hit = cellAt(S, onMap(dx / map.cellX + static_cast<float>(S / 2)),
+                               onMap(dz / map.cellZ + static_cast<float>(S - 1 - S / 2)));
+    const Corners a = cornersOf(map.columns, hit, map.heightScale);
+    return static_cast<float>(interpolate(a, hit) + map.centerY);
 }
 
 #define KALDE_INSTANTIATE(Sample)                                              \

@@ -158,6 +158,19 @@ TYPED_TEST(Queries, ClampedHeightTakesTheNearestPointOfTheMap) {
     EXPECT_EQ(heightAtClamped<TypeParam>(0.0f, 0.0f), 22.0f);   // relative to the centre
 }
 
+TYPED_TEST(Queries, ClampedHeightStaysOnAMapFarFromTheOrigin) {
+    // Adding a centre 10^4 away to the clamped offset and taking it away again rounds by
+    // more than the edge snap; the clamp must still land on the map (found by fuzzing).
+    BuiltMap<TypeParam> m(gridFromMap<TypeParam>(5, [](int i, int j) { return i * 10 + j; }), 5,
+                          480.39f, 1.0f, 3.85294f);
+    this->recentre(9925.23047f, 0.0f, 1483.78418f);
+    const float far = 1e9f;
+    EXPECT_EQ(heightAtClamped<TypeParam>(-far, -far), 4.0f);
+    EXPECT_EQ(heightAtClamped<TypeParam>(far, far), 40.0f);
+    EXPECT_EQ(heightAtClamped<TypeParam>(-far, far), 0.0f);
+    EXPECT_EQ(heightAtClamped<TypeParam>(far, -far), 44.0f);
+}
+
 TYPED_TEST(Queries, SampleIndicesMustLieInTheMap) {
     BuiltMap<TypeParam> m(gridFromMap<TypeParam>(5, [](int i, int j) { return i + j; }), 5);
     EXPECT_EQ(sampleHeightAt<TypeParam>(4, 4), 8.0f);

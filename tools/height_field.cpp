@@ -52,6 +52,10 @@ HeightField shrunk(const HeightField& field, int size) {
     return out;
 }
 
+bool isFlat(const HeightField& field) {
+    return std::all_of(field.heights.begin(), field.heights.end(), [&](float h) { return h == field.heights.front(); });
+}
+
 void normalise(HeightField& field) {
     if (field.heights.empty()) return;
     const auto [lowest, highest] = std::minmax_element(field.heights.begin(), field.heights.end());

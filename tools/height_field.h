@@ -32,6 +32,9 @@ struct HeightField {
 // output cell's whole footprint, so fine detail blends instead of aliasing into stripes.
 HeightField shrunk(const HeightField& field, int size);
 
+// True when every height is the same, so the terrain would come out flat.
+bool isFlat(const HeightField& field);
+
 // Maps the field's min..max onto 0..1; a constant field becomes all zeros.
 void normalise(HeightField& field);
 

@@ -15,6 +15,19 @@ constexpr float kLumaBlue = 0.114f;
 
 float luminance(float r, float g, float b) { return kLumaRed * r + kLumaGreen * g + kLumaBlue * b; }
 
+GreyImage paddedToSquare(const GreyImage& image, float fill) {
+    const int side = std::max(image.width, image.height);
+    GreyImage square{side, side, std::vector<float>(static_cast<std::size_t>(side) * side, fill)};
+    const int left = (side - image.width) / 2;
+    const int top = (side - image.height) / 2;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            square.values[static_cast<std::size_t>(top + y) * side + left + x] = image.at(x, y);
+        }
+    }
+    return square;
+}
+
 HeightField heightFieldFromImage(const GreyImage& image, int size) {
     HeightField field(size);
     const int side = std::min(image.width, image.height);

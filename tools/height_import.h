@@ -17,6 +17,10 @@ struct GreyImage {
 // Brightness a viewer perceives; for grey pixels it equals the shared channel value.
 float luminance(float r, float g, float b);
 
+// The image in the middle of a square of side max(width, height), the margins set to `fill`;
+// an odd margin puts the extra row or column after the image.
+GreyImage paddedToSquare(const GreyImage& image, float fill);
+
 // Centred square crop, bilinear resample to size x size (corners map onto corners), then the
 // min..max range stretched to 0..1. A constant image yields a flat field of zeros.
 HeightField heightFieldFromImage(const GreyImage& image, int size);

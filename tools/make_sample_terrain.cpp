@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "flyover_files.h"
 #include "height_import.h"
 #include "sample_terrain_options.h"
 #include "terrain_image_io.h"
@@ -20,26 +21,11 @@ using namespace sample_terrain;
 
 namespace {
 
-const char* const kHeightFileName = "ZovoDiVuviMap.bmp";
-const char* const kTextureFileName = "zovodivuvi.jpg";
 constexpr int kExitFailure = 1;
 
 int fail(const std::string& message) {
     std::cerr << "make_sample_terrain: " << message << '\n';
     return kExitFailure;
-}
-
-void reportWritten(const fs::path& path, int side) {
-    std::error_code ec;
-    const auto bytes = fs::file_size(path, ec);
-    std::cout << "wrote " << path.string() << " (" << side << "x" << side << ", " << (ec ? 0 : bytes) << " bytes)\n";
-}
-
-bool isFlat(const HeightField& field) {
-    for (float h : field.heights) {
-        if (h != field.heights.front()) return false;
-    }
-    return true;
 }
 
 int run(const Options& options) {
@@ -70,27 +56,10 @@ int run(const Options& options) {
         }
     }
 
-    const fs::path outDir = options.outDir.empty() ? fs::path() : fs::path(options.outDir);
-    if (!outDir.empty()) {
-        std::error_code ec;
-        fs::create_directories(outDir, ec);
-        if (ec || !fs::is_directory(outDir)) {
-            return fail("cannot create output folder '" + options.outDir + "' (" +
-                        (ec ? ec.message() : std::string("a file has that name")) + "); choose another --out");
-        }
-    }
-
-    const fs::path heightPath = outDir / kHeightFileName;
-    if (!io.writeHeightImage(field, heightPath.string(), error)) return fail(error);
-    reportWritten(heightPath, field.size);
-
-    const int textureSize = textureSizeFor(field.size);
-    const fs::path texturePath = outDir / kTextureFileName;
-    const RgbImage texture = turnedHalfWay(shadeTerrain(field, textureSize, options.seed));
-    if (!io.writeColourImage(texture, texturePath.string(), error)) {
-        return fail(error);
-    }
-    reportWritten(texturePath, textureSize);
+    const std::string folderProblem = prepareOutputFolder(options.outDir);
+    if (!folderProblem.empty()) return fail(folderProblem);
+    const TextureLook look{options.seed, kDefaultWaterLevel};
+    if (!writeFlyoverFiles(io, field, options.outDir, look, std::cout, error)) return fail(error);
     return 0;
 }
 

@@ -1,6 +1,5 @@
 #include "sample_terrain_options.h"
 
-#include <charconv>
 #include <limits>
 
 namespace sample_terrain {
@@ -8,23 +7,8 @@ namespace {
 
 const char* const kHelpHint = "run make_sample_terrain --help for usage";
 
-// Whole-string decimal parse; rejects signs, blanks and trailing characters.
-template <typename T>
-bool parseNumber(const std::string& text, T& value) {
-    if (text.empty() || text.front() == '+' || text.front() == '-') return false;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
-}
-
-std::string parseWidth(const std::string& text, int& width) {
-    if (parseNumber(text, width) && width >= kMinWidth && width <= kMaxWidth) return {};
-    return "--width must be a whole number from " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth) +
-           ", got '" + text + "'; e.g. --width 256";
-}
-
 std::string parseSeed(const std::string& text, std::uint32_t& seed) {
-    if (parseNumber(text, seed)) return {};
+    if (parseWholeNumber(text, seed)) return {};
     return "--seed must be a whole number from 0 to " + std::to_string(std::numeric_limits<std::uint32_t>::max()) +
            ", got '" + text + "'; e.g. --seed 42";
 }
@@ -34,49 +18,23 @@ std::string parseSeed(const std::string& text, std::uint32_t& seed) {
 ParseResult parseOptions(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        const std::size_t eq = name.find('=');
-        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
-        }
-
-        if (name == "--help" || name == "-h") {
+    const ScanResult scan = scanCommandLine(args, {"--out", "--width", "--seed", "--from"}, kHelpHint);
+    result.error = scan.error;
+    for (const CommandLineItem& item : scan.items) {
+        if (!result.error.empty()) break;
+        const std::string& name = item.name;
+        if (!item.isOption) {
+            result.error = "unexpected argument '" + name + "'; " + kHelpHint;
+        } else if (name == "--help") {
             o.showHelp = true;
-            continue;
-        }
-        const bool takesValue = name == "--out" || name == "--width" || name == "--seed" || name == "--from";
-        if (!takesValue) {
-            result.error = (name.rfind("-", 0) == 0 ? "unknown option '" : "unexpected argument '") + args[i] +
-                           "'; " + kHelpHint;
-            return result;
-        }
-        if (!hasValue) {
-            // A following option means the value was forgotten, not that it is the value.
-            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
-                result.error = name + " needs a value; " + kHelpHint;
-                return result;
-            }
-            value = args[++i];
-        }
-
-        if (name == "--out") {
-            o.outDir = value;
-        } else if (name == "--from") {
-            o.fromPath = value;
         } else if (name == "--width") {
-            result.error = parseWidth(value, o.width);
-        } else {
-            result.error = parseSeed(value, o.seed);
-        }
-        if (!result.error.empty()) return result;
-        if ((name == "--out" || name == "--from") && value.empty()) {
+            result.error = parseWidth(item.value, o.width);
+        } else if (name == "--seed") {
+            result.error = parseSeed(item.value, o.seed);
+        } else if (item.value.empty()) {
             result.error = name + " needs a non-empty path; " + kHelpHint;
-            return result;
+        } else {
+            (name == "--out" ? o.outDir : o.fromPath) = item.value;
         }
     }
     return result;

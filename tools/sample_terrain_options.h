@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+
 namespace sample_terrain {
 
-constexpr int kMinWidth = 2;
-constexpr int kMaxWidth = 8192;
-constexpr int kDefaultWidth = 256;
 constexpr std::uint32_t kDefaultSeed = 1337;
 
 struct Options {

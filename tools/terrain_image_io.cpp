@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "bmp_check.h"
+#include "app/image_file_check.h"
 
 namespace sample_terrain {
 namespace {
@@ -43,13 +43,13 @@ ImageIo::~ImageIo() {
 }
 
 bool ImageIo::readLuminance(const std::string& path, GreyImage& out, std::string& error) {
-    std::vector<std::uint8_t> head(kBmpHeaderBytes);
+    std::vector<std::uint8_t> head(flyover::kBmpHeaderBytes);
     std::ifstream in(path, std::ios::binary);
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     std::error_code ec;
     const std::uintmax_t fileSize = std::filesystem::file_size(path, ec);
-    const std::string problem = checkBmpHeader(head, ec ? 0 : fileSize);
+    const std::string problem = flyover::checkBmpHeader(head, ec ? 0 : fileSize);
     if (!problem.empty()) {
         error = "'" + path + "' " + problem + "; re-save it or use a PNG";
         return false;

@@ -17,7 +17,6 @@ constexpr int kMaxTextureSide = 4096;
 constexpr float kReliefFraction = 0.2f;
 
 // Zone borders on the 0..1 height scale.
-constexpr float kWaterLevel = 0.02f;
 constexpr float kForestLow = 0.12f, kForestHigh = 0.55f;
 constexpr float kTreeLine = 0.62f;
 constexpr float kRockLine = 0.72f;
@@ -103,10 +102,10 @@ Colour landColour(float h, float slope, float variation, float forest, float gra
 }
 
 // `shore` is 1 on the waterline, falling to 0 at the far side of the beach strip.
-Colour albedo(float height, float slope, float variation, float forest, float grain, float shore) {
+Colour albedo(float height, float waterLevel, float slope, float variation, float forest, float grain, float shore) {
     const float h = height + kZoneJitter * variation;
-    if (height < kWaterLevel) {
-        return mix(kShallowWater, kDeepWater, std::clamp((kWaterLevel - height) / kWaterDepthForDark, 0.0f, 1.0f));
+    if (height < waterLevel) {
+        return mix(kShallowWater, kDeepWater, std::clamp((waterLevel - height) / kWaterDepthForDark, 0.0f, 1.0f));
     }
     const float beach = shore * (1.0f - smoothstep(kBeachTop * 0.5f, kBeachTop, height));
     const float sandHolds = 1.0f - smoothstep(kSandSlopeStart, kSandSlopeLimit, slope);
@@ -114,9 +113,9 @@ Colour albedo(float height, float slope, float variation, float forest, float gr
 }
 
 // Distance in cells from each node to the nearest node under water, by two chamfer sweeps.
-HeightField waterDistance(const HeightField& f) {
+HeightField waterDistance(const HeightField& f, float waterLevel) {
     HeightField d(f.size);
-    for (std::size_t i = 0; i < f.heights.size(); ++i) d.heights[i] = f.heights[i] < kWaterLevel ? 0.0f : kFarFromWater;
+    for (std::size_t i = 0; i < f.heights.size(); ++i) d.heights[i] = f.heights[i] < waterLevel ? 0.0f : kFarFromWater;
     auto relax = [&d](int x, int y, int dx, int dy, float cost) {
         const int nx = x + dx, ny = y + dy;
         if (nx >= 0 && ny >= 0 && nx < d.size && ny < d.size) d.at(x, y) = std::min(d.at(x, y), d.at(nx, ny) + cost);
@@ -166,7 +165,7 @@ int textureSizeFor(int heightFieldSize) {
     return std::max(heightFieldSize, std::min(heightFieldSize * kTextureDetail, kMaxTextureSide));
 }
 
-RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed) {
+RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed, float waterLevel) {
     RgbImage image;
     image.width = image.height = textureSize;
     image.pixels.resize(static_cast<std::size_t>(textureSize) * textureSize);
@@ -181,7 +180,7 @@ RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t s
     const std::uint32_t zoneSeed = hashCoords(kZoneLayer, 0, seed);
     const std::uint32_t forestSeed = hashCoords(kForestLayer, 0, seed);
     const std::uint32_t grainSeed = hashCoords(kGrainLayer, 0, seed);
-    const HeightField toWater = waterDistance(field);
+    const HeightField toWater = waterDistance(field, waterLevel);
     const float beachCells = kBeachWidth * cells;
 
     forEachRow(textureSize, [&](int ty) {
@@ -201,10 +200,10 @@ RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t s
             const float forest = fbm(u * kForestNoiseFrequency, v * kForestNoiseFrequency, forestSeed, forestParams);
             const float grain = fbm(u * kGrainFrequency, v * kGrainFrequency, grainSeed, grainParams);
             const float shore = 1.0f - smoothstep(0.5f * beachCells, beachCells, toWater.sample(fx, fy));
-            const Colour base = albedo(height, slope, variation, forest, grain, shore);
+            const Colour base = albedo(height, waterLevel, slope, variation, forest, grain, shore);
 
             float brightness = 1.0f;
-            if (height >= kWaterLevel) {
+            if (height >= waterLevel) {
                 // Lambert term relative to flat ground, so flat land shows its plain colour.
                 const float nLen = std::sqrt(gx * gx + gy * gy + 1.0f);
                 const float lambert = std::max(0.0f, (-gx * kLightX - gy * kLightY + kLightZ) / nLen);

@@ -22,9 +22,14 @@ struct RgbImage {
 // draped texture keeps detail between height samples, but capped to keep files manageable.
 int textureSizeFor(int heightFieldSize);
 
-// Colour texture covering the same square as the field: zones by height, rock on steep
-// slopes, lit from the north-west. `seed` drives the small colour variations only.
-RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed);
+// Height on the field's 0..1 scale below which the texture shows water, unless told otherwise.
+constexpr float kDefaultWaterLevel = 0.02f;
+
+// Colour texture covering the same square as the field: water below `waterLevel`, zones by
+// height, rock on steep slopes, lit from the north-west. `seed` drives the small colour
+// variations only.
+RgbImage shadeTerrain(const HeightField& field, int textureSize, std::uint32_t seed,
+                      float waterLevel = kDefaultWaterLevel);
 
 // The image turned by half a turn. The fly-over's texture coordinates run from the far
 // corner of the height image (u = 1 - column, v = 1 - row), so a texture that matches

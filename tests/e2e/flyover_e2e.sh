@@ -2,7 +2,8 @@
 # End-to-end test of the flyover application. CTest runs it inside a virtual
 # X server (xvfb-run); see CMakeLists.txt next to this file.
 #
-# usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP
+# usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR
+# (HOSTILE_DIR: image files, valid and damaged, each tried as the height image)
 #
 # Prints one PASS/FAIL line per check and exits non-zero if any failed.
 
@@ -26,11 +27,15 @@ readonly MIN_TERRAIN_FRACTION=0.5
 # 400 ms at 0.1 units per ms: 40 units forward, well inside the 255-unit sample map.
 readonly FLY_FORWARD_MS=400
 readonly MIN_CHANGED_FRACTION=0.05
+# Eight pointer moves a quarter window right of centre: the camera turns by about 200
+# degrees.
+readonly TURN_PIXELS=160
+readonly TURN_STEPS=8
 readonly FIRST_SIGNAL_STATUS=128
 readonly TIMEOUT_STATUS=124  # from timeout(1)
 
-if (($# != 5)); then
-    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP" >&2
+if (($# != 6)); then
+    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR" >&2
     exit 2
 fi
 for tool in "$1" "$2" "$4" "$5"; do
@@ -42,8 +47,8 @@ done
 mkdir -p "$3" || exit 1
 # Absolute paths: the programs under test run in other folders.
 FLYOVER=$(realpath "$1") MAKE_SAMPLE=$(realpath "$2") ARTEFACTS=$(realpath "$3")
-PROBE=$(realpath "$4") WRITE_BMP=$(realpath "$5")
-readonly FLYOVER MAKE_SAMPLE ARTEFACTS PROBE WRITE_BMP
+PROBE=$(realpath "$4") WRITE_BMP=$(realpath "$5") HOSTILE_DIR=$(realpath "$6")
+readonly FLYOVER MAKE_SAMPLE ARTEFACTS PROBE WRITE_BMP HOSTILE_DIR
 if [[ -z ${DISPLAY:-} ]]; then
     echo "FAIL: setup: DISPLAY is not set; run this under xvfb-run" >&2
     exit 1
@@ -213,6 +218,22 @@ test_window_run() {
         fi
     fi
 
+    # Moving the mouse turns the camera (towards the sample terrain's mountains); the
+    # picture is the one the README shows.
+    if output=$("$PROBE" turn "$window" "$TURN_PIXELS" "$TURN_STEPS" 2>&1); then
+        sleep 0.5
+        "$PROBE" screenshot "$window" "$ARTEFACTS/flyover_view.png" >/dev/null
+        change=$("$PROBE" diff "$ARTEFACTS/flyover_moved.png" "$ARTEFACTS/flyover_view.png" 2>&1)
+        fraction=${change#differing=}
+        if awk -v f="$fraction" -v min="$MIN_CHANGED_FRACTION" 'BEGIN { exit !(f > min) }' 2>/dev/null; then
+            pass "mouse: the view turns with the mouse ($change, $ARTEFACTS/flyover_view.png)"
+        else
+            fail "mouse: the view turns with the mouse" "xwin_probe diff: $change"
+        fi
+    else
+        fail "mouse: the pointer can be moved" "$output"
+    fi
+
     output=$("$PROBE" close "$window" 2>&1) || fail "close: WM_DELETE_WINDOW can be sent" "$output"
     if ! wait_for_app "$EXIT_TIMEOUT_S"; then
         fail "close: flyover exits within $EXIT_TIMEOUT_S s of WM_DELETE_WINDOW (killed)"
@@ -278,6 +299,83 @@ empty_file() { : >"$1"; }
 garbage_file() { { printf '\x89\x00\xff\xfe'; yes 'not a bitmap' | head -c 2000; } >"$1"; }
 bmp() { "$WRITE_BMP" "$3" "$1" "$2"; }
 
+# --- hostile files: a working fly-over or a clean refusal, never a crash ----------
+
+# Runs flyover in folder $2: a window that appears is closed like a user does and must
+# end with status 0; an early end must be status 1 with one stderr line.
+expect_flies_or_refuses() {
+    local name=$1 dir=$2
+    (cd "$dir" && exec "$FLYOVER" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+    app_pid=$!
+    local window="" deadline=$((SECONDS + WINDOW_TIMEOUT_S))
+    while [[ -z $window ]] && ((SECONDS < deadline)) && app_alive; do
+        window=$("$PROBE" wait "$TITLE_PREFIX" 1 2>/dev/null)
+    done
+    if [[ -n $window ]]; then
+        sleep 1
+        "$PROBE" close "$window" >/dev/null 2>&1
+        if ! wait_for_app "$EXIT_TIMEOUT_S"; then
+            fail "$name: flies and closes" "still running after close"
+        elif ((app_status != 0)); then
+            fail "$name: flies and closes with status 0" "$(describe_status "$app_status"); stderr:"
+            show_file "$dir/stderr.log"
+        else
+            pass "$name: flies"
+        fi
+        return
+    fi
+    wait_for_app 0
+    local lines
+    lines=$(awk 'END { print NR }' "$dir/stderr.log")
+    if ((app_status == 1 && lines == 1)); then
+        pass "$name: refused with: $(cat "$dir/stderr.log")"
+    else
+        fail "$name: flies or exits 1 with one line" "$(describe_status "$app_status"), $lines lines:"
+        show_file "$dir/stderr.log"
+    fi
+}
+
+test_hostile_height_file() {
+    local file=$1 dir
+    dir=$(case_dir "hostile_$(basename "$file")") || exit 1
+    cp "$file" "$dir/$HEIGHT_MAP"
+    expect_flies_or_refuses "hostile height file $(basename "$file")" "$dir"
+}
+
+test_hostile_texture() {
+    local name=$1 dir
+    shift
+    dir=$(case_dir "texture_${name// /_}") || exit 1
+    "$@" "$dir/$TEXTURE"
+    expect_flies_or_refuses "texture: $name" "$dir"
+}
+missing_texture() { rm -f "$1"; }
+truncated_texture() { head -c 3000 "$1" >"$1.part" && mv "$1.part" "$1"; }
+scrambled_texture() {   # a real JPEG header, then noise where the image data should be
+    { head -c 600 "$1"; head -c 20000 /dev/urandom; } >"$1.noise" && mv "$1.noise" "$1"
+}
+
+# A 24-bit BMP header claiming 16385 x 16385 pixels in a file of the right size, with no
+# pixels written: the size must be refused before anything is loaded.
+huge_bmp() {
+    local file=$1 side=16385
+    local row=$(((side * 3 + 3) / 4 * 4))
+    local pixels=$((row * side))
+    "$WRITE_BMP" "$file" 2 2
+    put_le32 "$file" 2 $((54 + pixels))
+    put_le32 "$file" 18 "$side"
+    put_le32 "$file" 22 "$side"
+    put_le32 "$file" 34 "$pixels"
+    truncate -s $((54 + pixels)) "$file"
+}
+# Writes the 32-bit little-endian value $3 at byte offset $2 of file $1.
+put_le32() {
+    local v=$3
+    printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8 & 255)) \
+        $((v >> 16 & 255)) $((v >> 24 & 255)))" |
+        dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
 test_no_display() {
     local dir
     dir=$(case_dir no_display) || exit 1
@@ -290,6 +388,11 @@ test_bad_height_map "empty height image" empty_file
 test_bad_height_map "garbage height image" garbage_file
 test_bad_height_map "1x1 height image" bmp 1 1
 test_bad_height_map "64x32 height image" bmp 64 32
+test_bad_height_map "16385x16385 height image" huge_bmp
+for file in "$HOSTILE_DIR"/*; do test_hostile_height_file "$file"; done
+test_hostile_texture "missing" missing_texture
+test_hostile_texture "truncated" truncated_texture
+test_hostile_texture "scrambled" scrambled_texture
 test_no_display
 
 if ((failures > 0)); then

@@ -34,6 +34,9 @@ constexpr double kMaxWaitSeconds = 3600.0;
 constexpr long kMaxKeyHoldMs = 60 * 1000;
 // Software GL and PNG round trips may be off by a few levels per channel.
 constexpr int kColourTolerance = 8;
+constexpr long kMaxTurnPixels = 2000;
+constexpr long kMaxTurnSteps = 1000;
+constexpr long kTurnPauseMs = 60;
 constexpr int kMaxColourValue = 255;
 
 const char* const kUsage =
@@ -43,6 +46,7 @@ const char* const kUsage =
     "  xwin_probe screenshot <window-id> <file.png>\n"
     "  xwin_probe key <window-id> <keysym-name> <milliseconds>\n"
     "  xwin_probe close <window-id>\n"
+    "  xwin_probe turn <window-id> <dx-pixels> <times>\n"
     "  xwin_probe stats <file.png> <r> <g> <b>\n"
     "  xwin_probe diff <first.png> <second.png>\n"
     "window ids are printed by 'wait' in decimal; 0x-prefixed hex is accepted too.\n";
@@ -350,6 +354,32 @@ int commandKey(Window window, const char* keyName, const char* millisecondsText)
     return kExitOk;
 }
 
+// Moves the pointer `times` times by dx pixels right of the window's centre, pausing so
+// that a first-person camera turns (and re-centres the pointer) after each move.
+int commandTurn(Window window, const char* dxText, const char* timesText) {
+    const auto dx = parseLong(dxText, -kMaxTurnPixels, kMaxTurnPixels);
+    const auto times = parseLong(timesText, 1, kMaxTurnSteps);
+    if (!dx || !times) return fail("turn takes dx in -%ld..%ld and times in 1..%ld", kMaxTurnPixels,
+                                   kMaxTurnPixels, kMaxTurnSteps);
+    DisplayPtr display = openWithWindow(window);
+    if (!display) return kExitFailure;
+    Display* d = display.get();
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes)) return fail("cannot read window %lu", window);
+    int rootX = 0, rootY = 0;
+    Window child;
+    XTranslateCoordinates(d, window, attributes.root, 0, 0, &rootX, &rootY, &child);
+    const int centreX = rootX + attributes.width / 2, centreY = rootY + attributes.height / 2;
+    XRaiseWindow(d, window);
+    XSetInputFocus(d, window, RevertToPointerRoot, CurrentTime);
+    for (long k = 0; k < *times; ++k) {
+        XTestFakeMotionEvent(d, -1, centreX + static_cast<int>(*dx), centreY, CurrentTime);
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTurnPauseMs));
+    }
+    return kExitOk;
+}
+
 bool takesDeleteWindow(Display* display, Window window, Atom deleteWindow) {
     Atom* protocols = nullptr;
     int count = 0;
@@ -486,6 +516,8 @@ int main(int argc, char** argv) {
         return withWindow(arg[0], [&](Window w) { return commandScreenshot(w, arg[1]); });
     if (command == "key" && operands == 3)
         return withWindow(arg[0], [&](Window w) { return commandKey(w, arg[1], arg[2]); });
+    if (command == "turn" && operands == 3)
+        return withWindow(arg[0], [&](Window w) { return commandTurn(w, arg[1], arg[2]); });
     if (command == "close" && operands == 1)
         return withWindow(arg[0], [](Window w) { return commandClose(w); });
     if (command == "stats" && operands == 4) return commandStats(arg[0], arg + 1);

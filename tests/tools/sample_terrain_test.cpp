@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "bmp_check.h"
+#include "app/image_file_check.h"
 #include "height_import.h"
 #include "sample_terrain_options.h"
 #include "terrain_shading.h"
 #include "terrain_synthesis.h"
+#include "tool_process.h"
 
 namespace fs = std::filesystem;
 using namespace sample_terrain;
@@ -73,8 +73,8 @@ Rgb centreColour(const HeightField& f) {
 
 // Headers of an uncompressed 24-bit BMP of the given size, pixel data right after them.
 std::vector<std::uint8_t> bmpHeader(std::uint8_t width, std::uint8_t height) {
-    std::vector<std::uint8_t> head(kBmpHeaderBytes, 0);
-    head[0] = 'B', head[1] = 'M', head[10] = kBmpHeaderBytes, head[18] = width, head[22] = height, head[28] = 24;
+    std::vector<std::uint8_t> head(flyover::kBmpHeaderBytes, 0);
+    head[0] = 'B', head[1] = 'M', head[10] = flyover::kBmpHeaderBytes, head[18] = width, head[22] = height, head[28] = 24;
     return head;
 }
 
@@ -216,52 +216,18 @@ TEST(Options, AcceptsTheDocumentedFormsAndRejectsTheRest) {
 
 TEST(BmpCheck, RejectsHeadersThatPromiseMoreThanTheFileHolds) {
     std::vector<std::uint8_t> head = bmpHeader(4, 2);  // rows of 12 bytes
-    EXPECT_EQ(checkBmpHeader(head, 54 + 24), "");
-    EXPECT_NE(checkBmpHeader(head, 54 + 23), "");
+    EXPECT_EQ(flyover::checkBmpHeader(head, 54 + 24), "");
+    EXPECT_NE(flyover::checkBmpHeader(head, 54 + 23), "");
     head[22] = 0xFE, head[23] = 0xFF, head[24] = 0xFF, head[25] = 0xFF;  // height -2: top-down rows
-    EXPECT_NE(checkBmpHeader(head, 54 + 24), "");
+    EXPECT_NE(flyover::checkBmpHeader(head, 54 + 24), "");
     head[0] = 'P';  // not a BMP: left to the image readers
-    EXPECT_EQ(checkBmpHeader(head, 10), "");
+    EXPECT_EQ(flyover::checkBmpHeader(head, 10), "");
 }
 
 // The tool itself, run as a separate process.
-class ToolTest : public ::testing::Test {
+class ToolTest : public ToolProcessTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("sample_terrain_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        irr::SIrrlichtCreationParameters params;
-        params.DriverType = irr::video::EDT_NULL;
-        params.LoggingLevel = irr::ELL_NONE;
-        device_ = irr::createDeviceEx(params);
-        ASSERT_NE(device_, nullptr);
-    }
-    void TearDown() override {
-        if (device_) device_->drop();
-        fs::remove_all(dir_);
-    }
-
-    // Runs the tool with the given arguments; returns its exit status.
-    int run(const std::string& args) {
-        const std::string command = std::string("'") + MAKE_SAMPLE_TERRAIN_PATH + "' " + args + " >'" +
-                                    (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::vector<std::string> lines(const char* stream) const {
-        std::ifstream in(dir_ / stream);
-        std::vector<std::string> out;
-        for (std::string line; std::getline(in, line);) out.push_back(line);
-        return out;
-    }
-    irr::video::IImage* load(const fs::path& path) {
-        return device_->getVideoDriver()->createImageFromFile(path.string().c_str());
-    }
-
-    fs::path dir_;
-    irr::IrrlichtDevice* device_ = nullptr;
+    int run(const std::string& args) { return runTool(MAKE_SAMPLE_TERRAIN_PATH, args); }
 };
 
 TEST_F(ToolTest, MissingInputFailsWithOneLineOnStderr) {

@@ -1,0 +1,470 @@
+// Tests for the elevation converter: hole rules, filling, squaring, options, and the tool itself
+// run on rasters that GDAL writes here in several formats.
+
+#include <cpl_conv.h>
+#include <gdal.h>
+#include <gtest/gtest.h>
+#include <irrlicht.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dem_conversion.h"
+#include "dem_holes.h"
+#include "dem_options.h"
+#include "height_import.h"
+#include "tool_process.h"
+
+namespace fs = std::filesystem;
+using namespace sample_terrain;
+
+namespace {
+
+constexpr double kNoData = -9999.0;
+constexpr double kVoid = -32768.0;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+GreyImage imageOf(int width, int height, const std::function<float(int, int)>& value) {
+    GreyImage image{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) image.values.push_back(value(x, y));
+    }
+    return image;
+}
+
+HoleMask holesWhere(const GreyImage& image, const std::function<bool(int, int)>& hole) {
+    HoleMask holes(image.values.size(), 0);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) holes[static_cast<std::size_t>(y) * image.width + x] = hole(x, y);
+    }
+    return holes;
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& text) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+}
+
+// A raster with one band per entry of `bands`, each row-major width x height, written by
+// GDAL's `driver` through an in-memory copy, as drivers like PNG and AAIGrid only copy.
+void writeRaster(const fs::path& path, const char* driver, int width, int height, GDALDataType type,
+                 const std::vector<std::vector<double>>& bands, std::optional<double> noData = std::nullopt) {
+    GDALAllRegister();
+    GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, static_cast<int>(bands.size()), type, nullptr);
+    ASSERT_NE(memory, nullptr);
+    for (std::size_t b = 0; b < bands.size(); ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(memory, static_cast<int>(b) + 1);
+        std::vector<double> values = bands[b];
+        ASSERT_EQ(GDALRasterIO(band, GF_Write, 0, 0, width, height, values.data(), width, height, GDT_Float64, 0, 0), CE_None);
+        if (noData) {
+            ASSERT_EQ(GDALSetRasterNoDataValue(band, *noData), CE_None);
+        }
+    }
+    GDALDatasetH copy = GDALCreateCopy(GDALGetDriverByName(driver), path.c_str(), memory, FALSE, nullptr, nullptr, nullptr);
+    ASSERT_NE(copy, nullptr) << driver;
+    GDALClose(copy);
+    GDALClose(memory);
+}
+
+std::vector<double> grid(int width, int height, const std::function<double(int, int)>& value) {
+    std::vector<double> values;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) values.push_back(value(x, y));
+    }
+    return values;
+}
+
+}  // namespace
+
+TEST(DemHoles, DecodeSampleTellsHolesFromHeights) {
+    const BandEncoding plain;
+    BandEncoding declared;
+    declared.hasNoData = true;
+    declared.noData = kNoData;
+    float h = 0.0f;
+    EXPECT_FALSE(decodeSample(kNaN, plain, h));
+    EXPECT_FALSE(decodeSample(std::numeric_limits<double>::infinity(), plain, h));
+    EXPECT_FALSE(decodeSample(1e39, plain, h));  // no float holds it
+    EXPECT_FALSE(decodeSample(kNoData, declared, h));
+    ASSERT_TRUE(decodeSample(kNoData + 1.0, declared, h));
+    EXPECT_EQ(h, -9998.0f);
+    // Undeclared markers and heights above any metre bound pass here; markStrayExtremes decides.
+    EXPECT_TRUE(decodeSample(kVoid, plain, h));
+    ASSERT_TRUE(decodeSample(43798.0, plain, h));
+    EXPECT_EQ(h, 43798.0f);
+
+    // A float sample against a no-data value declared with more digits than a float holds.
+    BandEncoding tenth;
+    tenth.hasNoData = true;
+    tenth.noData = 0.1;
+    EXPECT_FALSE(decodeSample(static_cast<double>(0.1f), tenth, h));
+
+    BandEncoding decimetres;
+    decimetres.scale = 0.1;
+    decimetres.offset = 5.0;
+    ASSERT_TRUE(decodeSample(100.0, decimetres, h));
+    EXPECT_NEAR(h, 15.0f, 1e-5f);
+}
+
+TEST(DemHoles, UndeclaredMarkersBecomeHolesButRealExtremesStay) {
+    // Heights 173..965 with voids, a -9999 marker and a float-max marker on top.
+    GreyImage tile = imageOf(10, 10, [](int x, int y) { return 173.0f + 8.0f * static_cast<float>(10 * y + x); });
+    tile.values[5] = tile.values[6] = static_cast<float>(kVoid);
+    tile.values[50] = static_cast<float>(kNoData);
+    tile.values[99] = std::numeric_limits<float>::max();
+    HoleMask holes(tile.values.size(), 0);
+    EXPECT_EQ(markStrayExtremes(tile, holes), 4u);
+    EXPECT_TRUE(holes[5] && holes[6] && holes[50] && holes[99]);
+
+    // Decimetres up to a 4380 m peak, with a sea held at the lowest value: nothing is stray.
+    const GreyImage coast = imageOf(32, 32, [](int x, int y) { return x < 10 ? 0.0f : 43798.0f * static_cast<float>(x + y) / 62.0f; });
+    HoleMask none(coast.values.size(), 0);
+    EXPECT_EQ(markStrayExtremes(coast, none), 0u);
+
+    // A terraced image with a few uneven levels is left alone.
+    const GreyImage terraces = imageOf(8, 8, [](int x, int) { return x < 2 ? 0.0f : x < 4 ? 10.0f : x < 6 ? 20.0f : 1000.0f; });
+    HoleMask kept(terraces.values.size(), 0);
+    EXPECT_EQ(markStrayExtremes(terraces, kept), 0u);
+}
+
+TEST(DemHoles, FilledSamplesStayWithinTheirValidNeighboursAndFollowTheSlope) {
+    auto plane = [](int x, int y) { return 3.0f * static_cast<float>(x) + 2.0f * static_cast<float>(y); };
+    GreyImage image = imageOf(20, 20, plane);
+    const auto inBlock = [](int x, int y) { return x >= 5 && x <= 9 && y >= 6 && y <= 12; };
+    const HoleMask holes = holesWhere(image, [&](int x, int y) { return inBlock(x, y) || (x == 0 && y == 0); });
+    for (std::size_t i = 0; i < image.values.size(); ++i) {
+        if (holes[i]) image.values[i] = static_cast<float>(kVoid);
+    }
+    ASSERT_TRUE(fillHoles(image, holes));
+
+    // The block's valid ring spans plane(4, 5) .. plane(10, 13).
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const float v = image.at(x, y);
+            if (inBlock(x, y)) {
+                EXPECT_GE(v, plane(4, 5)) << x << "," << y;
+                EXPECT_LE(v, plane(10, 13)) << x << "," << y;
+                EXPECT_NEAR(v, plane(x, y), 6.0f) << x << "," << y;
+            } else if (x == 0 && y == 0) {
+                EXPECT_GE(v, plane(1, 0));
+                EXPECT_LE(v, plane(1, 1));
+            } else {
+                EXPECT_EQ(v, plane(x, y)) << x << "," << y;  // valid samples are untouched
+            }
+        }
+    }
+
+    GreyImage empty = imageOf(3, 3, [](int, int) { return 7.0f; });
+    EXPECT_FALSE(fillHoles(empty, HoleMask(9, 1)));
+}
+
+TEST(DemImport, PadsToACentredSquareWithTheGivenHeight) {
+    const GreyImage wide = imageOf(4, 2, [](int x, int y) { return static_cast<float>(1 + x + 4 * y); });
+    const GreyImage square = paddedToSquare(wide, -1.0f);
+    ASSERT_EQ(square.width, 4);
+    ASSERT_EQ(square.height, 4);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(square.at(x, 0), -1.0f);
+        EXPECT_EQ(square.at(x, 1), wide.at(x, 0));
+        EXPECT_EQ(square.at(x, 2), wide.at(x, 1));
+        EXPECT_EQ(square.at(x, 3), -1.0f);
+    }
+    // An odd margin: the extra column goes after the image.
+    const GreyImage tall = paddedToSquare(imageOf(1, 2, [](int, int y) { return static_cast<float>(y + 5); }), 0.0f);
+    ASSERT_EQ(tall.width, 2);
+    EXPECT_EQ(tall.at(0, 1), 6.0f);
+    EXPECT_EQ(tall.at(1, 1), 0.0f);
+}
+
+TEST(DemConversion, ReportsTheValidRangeAndPutsWaterAtSeaLevel) {
+    GreyImage heights = imageOf(20, 20, [](int x, int y) { return -100.0f + 10.0f * static_cast<float>(x + y); });
+    heights.values[0] = static_cast<float>(kVoid);  // an undeclared marker
+    HoleMask holes(heights.values.size(), 0);
+    holes[399] = 1;  // a declared hole at the highest corner
+    HeightField field;
+    ConversionReport report;
+    std::string problem;
+    ASSERT_TRUE(convertHeights(heights, holes, Fit::Crop, 20, field, report, problem));
+    EXPECT_EQ(report.lowest, -90.0f);
+    EXPECT_EQ(report.highest, 270.0f);
+    EXPECT_EQ(report.holes, 2u);
+    EXPECT_EQ(report.strayMarkers, 1u);
+    EXPECT_NEAR(report.waterLevel, 0.25f, 0.01f);  // 0 lies a quarter of the way up
+    EXPECT_NEAR(field.at(10, 10), (10.0f * 20.0f - 100.0f + 90.0f) / 360.0f, 1e-5f);
+
+    ConversionReport inland;
+    inland.lowest = 173.0f, inland.highest = 977.0f;
+    placeSeaLevel(inland);
+    EXPECT_LT(inland.waterLevel, 0.0f);
+    ConversionReport seabed;
+    seabed.lowest = -5000.0f, seabed.highest = 0.0f;
+    placeSeaLevel(seabed);
+    EXPECT_GT(seabed.waterLevel, 1.0f);
+
+    EXPECT_FALSE(convertHeights(heights, HoleMask(400, 1), Fit::Pad, 20, field, report, problem));
+    EXPECT_NE(problem.find("only no-data"), std::string::npos);
+}
+
+TEST(DemOptions, ParsesEveryOptionAndRejectsMistakes) {
+    const DemParseResult defaults = parseDemOptions({"in.tif"});
+    ASSERT_EQ(defaults.error, "");
+    EXPECT_EQ(defaults.options.inputPath, "in.tif");
+    EXPECT_EQ(defaults.options.width, 256);
+    EXPECT_EQ(defaults.options.fit, Fit::Crop);
+    EXPECT_EQ(defaults.options.band, 1);
+    EXPECT_EQ(defaults.options.outDir, "");
+
+    const DemParseResult all = parseDemOptions({"--width=64", "--out", "d", "N48E009.hgt", "--fit", "pad", "--band=3"});
+    ASSERT_EQ(all.error, "");
+    EXPECT_EQ(all.options.inputPath, "N48E009.hgt");
+    EXPECT_EQ(all.options.width, 64);
+    EXPECT_EQ(all.options.outDir, "d");
+    EXPECT_EQ(all.options.fit, Fit::Pad);
+    EXPECT_EQ(all.options.band, 3);
+    EXPECT_EQ(parseDemOptions({"--help"}).error, "");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{}, "no input"},
+        {{"a.tif", "b.tif"}, "'b.tif'"},
+        {{"a.tif", "--fit", "squash"}, "--fit"},
+        {{"a.tif", "--band", "0"}, "--band"},
+        {{"a.tif", "--band", "two"}, "--band"},
+        {{"a.tif", "--width", "1"}, "--width"},
+        {{"a.tif", "--frob"}, "'--frob'"},
+        {{"a.tif", "--out"}, "--out needs a value"},
+        {{"a.tif", "--out="}, "--out"},
+    };
+    for (const auto& [args, expected] : mistakes) {
+        const std::string error = parseDemOptions(args).error;
+        EXPECT_NE(error.find(expected), std::string::npos) << expected << ": " << error;
+    }
+}
+
+// The converter itself, run as a separate process.
+class DemTool : public ToolProcessTest {
+protected:
+    int run(const std::string& args) { return runTool(DEM_TO_FLYOVER_PATH, args); }
+    std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+    // Converts `input` into dir_/out; returns the exit status.
+    int convert(const fs::path& input, const std::string& options) {
+        return run(quoted(input) + " --out " + quoted(dir_ / "out") + " " + options);
+    }
+
+    // What the tool printed on stderr, for failure messages.
+    std::string errors() const {
+        std::string text;
+        for (const std::string& line : lines("stderr")) text += line + "\n";
+        return text;
+    }
+
+    // The red channel of the written height image, row-major; empty if it cannot be read.
+    std::vector<int> heightImage(int& side) {
+        std::vector<int> red;
+        irr::video::IImage* image = load(dir_ / "out" / "ZovoDiVuviMap.bmp");
+        if (!image) return red;
+        side = static_cast<int>(image->getDimension().Width);
+        EXPECT_EQ(image->getDimension().Height, image->getDimension().Width);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) red.push_back(image->getPixel(x, y).getRed());
+        }
+        image->drop();
+        return red;
+    }
+};
+
+TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
+    constexpr int kSide = 24;
+    // Heights -20..118 rising to the south-east, so the north-west corner is under the sea.
+    auto plane = [](int x, int y) { return -20.0 + 4.0 * x + 2.0 * y; };
+    auto inBlock = [](int x, int y) { return x >= 8 && x <= 11 && y >= 10 && y <= 13; };
+    std::vector<double> values = grid(kSide, kSide, [&](int x, int y) { return inBlock(x, y) ? kNoData : plane(x, y); });
+    values[3 * kSide + 20] = kNaN;
+    values[20 * kSide + 2] = kVoid;  // a marker the file does not declare
+    writeRaster(dir_ / "holes.tif", "GTiff", kSide, kSide, GDT_Float32, {values}, kNoData);
+
+    ASSERT_EQ(convert(dir_ / "holes.tif", "--width 24"), 0) << errors();
+    EXPECT_TRUE(lines("stderr").empty());
+    const std::vector<std::string> out = lines("stdout");
+    EXPECT_TRUE(contains(out, "driver GTiff")) << out[0];
+    EXPECT_TRUE(contains(out, "read 24 x 24 samples, heights -20 .. 118, filled 18 no-data samples (1 of them"));
+    EXPECT_TRUE(contains(out, "already square"));
+    EXPECT_TRUE(contains(out, "wrote " + (dir_ / "out" / "ZovoDiVuviMap.bmp").string() + " (24x24"));
+    EXPECT_TRUE(contains(out, "wrote " + (dir_ / "out" / "zovodivuvi.jpg").string() + " (96x96"));
+
+    int side = 0;
+    const std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, kSide);
+    EXPECT_EQ(*std::min_element(red.begin(), red.end()), 0);
+    EXPECT_EQ(*std::max_element(red.begin(), red.end()), 255);
+    // Each hole lies within the range of the valid samples around it (one level for rounding).
+    auto redOf = [](double height) { return (height + 20.0) / 138.0 * 255.0; };
+    auto within = [&](int x, int y, double low, double high) {
+        const int v = red[static_cast<std::size_t>(y) * kSide + x];
+        EXPECT_GE(v, redOf(low) - 1.0) << x << "," << y;
+        EXPECT_LE(v, redOf(high) + 1.0) << x << "," << y;
+    };
+    for (int y = 10; y <= 13; ++y) {
+        for (int x = 8; x <= 11; ++x) within(x, y, plane(7, 9), plane(12, 14));
+    }
+    within(20, 3, plane(19, 2), plane(21, 4));
+    within(2, 20, plane(1, 19), plane(3, 21));
+
+    // The texture is turned half way: the sea in the height image's north-west corner shows
+    // in the texture's south-east one, and the high south-east in its north-west.
+    irr::video::IImage* texture = load(dir_ / "out" / "zovodivuvi.jpg");
+    ASSERT_NE(texture, nullptr);
+    const irr::video::SColor sea = texture->getPixel(93, 93), land = texture->getPixel(2, 2);
+    EXPECT_GT(sea.getBlue(), sea.getRed() + 40u);
+    EXPECT_LT(land.getBlue(), land.getRed() + 40u);
+    texture->drop();
+}
+
+TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
+    // 12 x 6, rising west to east in steps beyond any metre bound: 1000..12000.
+    writeRaster(dir_ / "wide.png", "PNG", 12, 6, GDT_UInt16, {grid(12, 6, [](int x, int) { return 1000.0 + 1000.0 * x; })});
+
+    ASSERT_EQ(convert(dir_ / "wide.png", "--width 6"), 0);
+    EXPECT_TRUE(contains(lines("stdout"), "cropped to the centred 6 x 6 square (columns 3..8)"));
+    EXPECT_TRUE(contains(lines("stdout"), "heights 1000 .. 12000, filled 0 no-data samples"));
+    int side = 0;
+    std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, 6);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(red[y * 6 + x], std::lround(x * 255.0 / 5.0)) << x << "," << y;
+    }
+
+    ASSERT_EQ(convert(dir_ / "wide.png", "--width 12 --fit pad"), 0);
+    EXPECT_TRUE(contains(lines("stdout"), "padded to a centred 12 x 12 square with the lowest height, 1000"));
+    red = heightImage(side);
+    ASSERT_EQ(side, 12);
+    for (int y = 0; y < 12; ++y) {
+        const bool margin = y < 3 || y >= 9;
+        for (int x = 0; x < 12; ++x) {
+            EXPECT_EQ(red[y * 12 + x], margin ? 0 : std::lround(x * 255.0 / 11.0)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(DemTool, ReadsAnAsciiGridWithNoDataAndTheChosenBandOfAGeoTiff) {
+    std::vector<double> values = grid(9, 9, [](int x, int y) { return 50.0 + x * y; });
+    values[40] = values[41] = kNoData;
+    writeRaster(dir_ / "grid.asc", "AAIGrid", 9, 9, GDT_Float32, {values}, kNoData);
+    ASSERT_EQ(convert(dir_ / "grid.asc", "--width 9"), 0) << errors();
+    EXPECT_TRUE(contains(lines("stdout"), "driver AAIGrid"));
+    EXPECT_TRUE(contains(lines("stdout"), "heights 50 .. 114, filled 2 no-data samples"));
+
+    // Band 1 rises to the east, band 2 to the south.
+    writeRaster(dir_ / "two.tif", "GTiff", 8, 8, GDT_Int16,
+                {grid(8, 8, [](int x, int) { return 10.0 * x; }), grid(8, 8, [](int, int y) { return 10.0 * y; })});
+    ASSERT_EQ(convert(dir_ / "two.tif", "--width 8 --band 2"), 0);
+    EXPECT_TRUE(contains(lines("stdout"), "band 2 of 2"));
+    int side = 0;
+    const std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, 8);
+    EXPECT_EQ(red[7], 0);       // north-east corner: low in band 2
+    EXPECT_EQ(red[7 * 8], 255);  // south-west corner: high in band 2
+}
+
+TEST_F(DemTool, FillsTheVoidsOfAnSrtmTile) {
+    constexpr int kSide = 1201;
+    // Big-endian 16-bit heights 200..800 m, voids in a 3 x 7 block and one alone.
+    std::vector<char> bytes;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const bool isVoid = (y >= 371 && y <= 373 && x >= 243 && x <= 249) || (y == 1124 && x == 980);
+            const int h = isVoid ? static_cast<int>(kVoid) : 200 + (x + y) / 4;
+            bytes.push_back(static_cast<char>((h >> 8) & 0xFF));
+            bytes.push_back(static_cast<char>(h & 0xFF));
+        }
+    }
+    std::ofstream(dir_ / "N48E009.hgt", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+    // Output pixel (x, y) is input sample (4x, 4y), so some voids are sampled exactly.
+    ASSERT_EQ(convert(dir_ / "N48E009.hgt", "--width 301"), 0) << errors();
+    EXPECT_TRUE(contains(lines("stdout"), "driver SRTMHGT"));
+    EXPECT_TRUE(contains(lines("stdout"), "read 1201 x 1201 samples, heights 200 m .. 800 m, filled 22 no-data samples"));
+    EXPECT_TRUE(contains(lines("stdout"), "water: none"));
+    int side = 0;
+    const std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, 301);
+    auto redOf = [](double height) { return (height - 200.0) / 600.0 * 255.0; };
+    // The block's valid ring spans (242 + 370) / 4 .. (250 + 374) / 4 above 200 m.
+    for (int x = 61; x <= 62; ++x) {
+        EXPECT_GE(red[93 * 301 + x], std::floor(redOf(353.0)) - 1.0);
+        EXPECT_LE(red[93 * 301 + x], std::ceil(redOf(356.0)) + 1.0);
+    }
+    EXPECT_NEAR(red[281 * 301 + 245], redOf(200 + (980 + 1124) / 4), 2.0);
+}
+
+TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
+    std::ofstream(dir_ / "notes.txt") << "not an elevation raster\n";
+    writeRaster(dir_ / "one.tif", "GTiff", 4, 4, GDT_Float32, {grid(4, 4, [](int x, int y) { return x + y; })});
+    writeRaster(dir_ / "empty.asc", "AAIGrid", 4, 4, GDT_Float32, {grid(4, 4, [](int, int) { return kNoData; })}, kNoData);
+    std::ofstream(dir_ / "taken") << "a file where the output folder should go\n";
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {quoted(dir_ / "nowhere.tif"), "nowhere.tif' does not exist"},
+        {quoted(dir_ / "notes.txt"), "notes.txt' is not a raster"},
+        {quoted(dir_ / "one.tif") + " --band 2", "--band 2 is out of range"},
+        {quoted(dir_ / "empty.asc"), "empty.asc' holds only no-data samples"},
+        {quoted(dir_ / "one.tif") + " --width 9000", "--width must be"},
+        {quoted(dir_ / "one.tif") + " --fit squash", "--fit must be"},
+        {quoted(dir_ / "one.tif") + " --frob", "unknown option '--frob'"},
+        {"--width 64", "no input file"},
+        {quoted(dir_ / "one.tif") + " --out " + quoted(dir_ / "taken"), (dir_ / "taken").string()},
+        {quoted(dir_ / "one.tif") + " --out " + quoted(dir_ / "taken" / "sub"), (dir_ / "taken" / "sub").string()},
+    };
+    for (const auto& [args, expected] : cases) {
+        EXPECT_EQ(run(args), 1) << args;
+        const std::vector<std::string> err = lines("stderr");
+        ASSERT_EQ(err.size(), 1u) << args;
+        EXPECT_NE(err[0].find(expected), std::string::npos) << err[0];
+        EXPECT_TRUE(lines("stdout").empty()) << args;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "ZovoDiVuviMap.bmp"));
+}
+
+TEST_F(DemTool, HelpExplainsEveryOptionWithAnExample) {
+    EXPECT_EQ(run("--help"), 0);
+    const std::vector<std::string> out = lines("stdout");
+    ASSERT_FALSE(out.empty());
+    EXPECT_NE(out[0].find("usage: dem_to_flyover INPUT"), std::string::npos);
+    for (const char* option : {"--width N", "--out DIR", "--fit crop|pad", "--band K", "--help", "no-data"}) {
+        EXPECT_TRUE(contains(out, option)) << option;
+    }
+    EXPECT_TRUE(contains(out, "example"));
+    EXPECT_TRUE(contains(out, "  dem_to_flyover "));
+}
+
+TEST_F(DemTool, ConvertsThePugetSoundElevationPng) {
+    if (!fs::exists(PUGET_SOUND_PATH)) GTEST_SKIP() << PUGET_SOUND_PATH << " is not here";
+    ASSERT_EQ(convert(PUGET_SOUND_PATH, ""), 0) << errors();
+    const std::vector<std::string> out = lines("stdout");
+    EXPECT_TRUE(contains(out, "driver PNG"));
+    // Decimetres up to Mt Rainier: far above any metre bound, and every sample is kept.
+    EXPECT_TRUE(contains(out, "read 1025 x 1025 samples, heights 0 .. 43798, filled 0 no-data samples"));
+    int side = 0;
+    const std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, 256);
+    EXPECT_EQ(*std::min_element(red.begin(), red.end()), 0);
+    EXPECT_EQ(*std::max_element(red.begin(), red.end()), 255);
+    // The sound, held at 0, is a few percent of the map; the peak is a single summit.
+    const double sea = static_cast<double>(std::count(red.begin(), red.end(), 0)) / red.size();
+    EXPECT_GT(sea, 0.03);
+    EXPECT_LT(sea, 0.08);
+    EXPECT_LT(std::count_if(red.begin(), red.end(), [](int v) { return v > 200; }), 80);
+}
+
+TEST_F(DemTool, FillsTheVoidsOfARealSrtmTile) {
+    if (!fs::exists(SRTM_TILE_PATH)) GTEST_SKIP() << SRTM_TILE_PATH << " is not here";
+    // GDAL knows the format by the tile's name.
+    fs::copy_file(SRTM_TILE_PATH, dir_ / "N48E009.hgt");
+    ASSERT_EQ(convert(dir_ / "N48E009.hgt", "--width 64"), 0) << errors();
+    EXPECT_TRUE(contains(lines("stdout"), "heights 173 m .. 977 m, filled 21 no-data samples"));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+
+namespace sample_terrain {
+
+// How a raster that is not square becomes square.
+enum class Fit { Crop, Pad };
+
+struct DemOptions {
+    std::string inputPath;
+    std::string outDir;  // empty: the current directory
+    int width = kDefaultWidth;
+    Fit fit = Fit::Crop;
+    int band = 1;  // GDAL counts bands from 1
+    bool showHelp = false;
+};
+
+struct DemParseResult {
+    DemOptions options;
+    std::string error;  // one line for the user; empty on success
+};
+
+// Parses the arguments of dem_to_flyover, without the program name.
+DemParseResult parseDemOptions(const std::vector<std::string>& args);
+
+std::string demUsageText();
+
+}  // namespace sample_terrain

@@ -1,0 +1,130 @@
+#include "dem_raster.h"
+
+#include <cpl_error.h>
+#include <gdal.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+namespace sample_terrain {
+namespace {
+
+// Rows are read in strips of about this many samples: whole-band reads would need a second
+// full-size buffer of doubles next to the heights.
+constexpr std::size_t kStripSamples = std::size_t{1} << 20;
+
+const char* const kReadableFormats = "GeoTIFF (.tif), SRTM (.hgt), 16-bit PNG or ASCII grid (.asc)";
+
+struct DatasetCloser {
+    GDALDatasetH dataset;
+    ~DatasetCloser() {
+        if (dataset) GDALClose(dataset);
+    }
+};
+
+// GDAL's own explanation of its last failure as " (GDAL: ...)" on one line, or nothing.
+std::string gdalReason() {
+    std::string message = CPLGetLastErrorMsg();
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    return message.empty() ? "" : " (GDAL: " + message + ")";
+}
+
+void startGdal() {
+    static const bool started = [] {
+        GDALAllRegister();
+        // The tool reports failures itself, on one line; GDAL's console messages would add more.
+        CPLSetErrorHandler(CPLQuietErrorHandler);
+        return true;
+    }();
+    (void)started;
+}
+
+BandEncoding encodingOf(GDALRasterBandH band) {
+    BandEncoding encoding;
+    int has = 0;
+    const double noData = GDALGetRasterNoDataValue(band, &has);
+    encoding.hasNoData = has != 0;
+    encoding.noData = noData;
+    encoding.scale = GDALGetRasterScale(band, &has);
+    if (!has) encoding.scale = 1.0;
+    encoding.offset = GDALGetRasterOffset(band, &has);
+    if (!has) encoding.offset = 0.0;
+    return encoding;
+}
+
+bool readSamples(GDALRasterBandH band, const std::string& path, ElevationRaster& raster, std::string& error) {
+    const int width = raster.heights.width, height = raster.heights.height;
+    const BandEncoding encoding = encodingOf(band);
+    const int stripRows = static_cast<int>(std::max<std::size_t>(1, kStripSamples / static_cast<std::size_t>(width)));
+    std::vector<double> strip(static_cast<std::size_t>(width) * static_cast<std::size_t>(std::min(stripRows, height)));
+    for (int top = 0; top < height; top += stripRows) {
+        const int rows = std::min(stripRows, height - top);
+        if (GDALRasterIO(band, GF_Read, 0, top, width, rows, strip.data(), width, rows, GDT_Float64, 0, 0) != CE_None) {
+            error = "could not read rows " + std::to_string(top) + ".." + std::to_string(top + rows - 1) + " of '" + path +
+                    "'" + gdalReason() + "; check that the file is complete";
+            return false;
+        }
+        const std::size_t offset = static_cast<std::size_t>(top) * static_cast<std::size_t>(width);
+        const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(width);
+        for (std::size_t i = 0; i < count; ++i) {
+            float h = 0.0f;
+            const bool valid = decodeSample(strip[i], encoding, h);
+            raster.heights.values[offset + i] = valid ? h : 0.0f;
+            raster.holes[offset + i] = valid ? 0 : 1;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readElevationBand(const std::string& path, int band, ElevationRaster& raster, std::string& error) {
+    startGdal();
+    std::error_code ec;
+    // GDAL's virtual paths (/vsizip/..., /vsicurl/...) name no file on disk.
+    if (path.rfind("/vsi", 0) != 0 && !std::filesystem::exists(path, ec)) {
+        error = "input '" + path + "' does not exist; check the path";
+        return false;
+    }
+    CPLErrorReset();
+    DatasetCloser file{GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)};
+    if (!file.dataset) {
+        error = "'" + path + "' is not a raster GDAL can read" + gdalReason() + "; pass an elevation file such as " +
+                kReadableFormats;
+        return false;
+    }
+    GDALDriverH driver = GDALGetDatasetDriver(file.dataset);
+    raster.driver = driver ? GDALGetDriverShortName(driver) : "unknown";
+    raster.driverName = driver ? GDALGetDriverLongName(driver) : "unknown";
+    raster.bandCount = GDALGetRasterCount(file.dataset);
+    if (raster.bandCount < 1) {
+        error = "'" + path + "' holds no raster band; pass an elevation file such as " + std::string(kReadableFormats);
+        return false;
+    }
+    if (band > raster.bandCount) {
+        error = "'" + path + "' has " + std::to_string(raster.bandCount) + (raster.bandCount == 1 ? " band" : " bands") +
+                ", so --band " + std::to_string(band) + " is out of range; " +
+                (raster.bandCount == 1 ? std::string("leave --band out") : "choose --band 1.." + std::to_string(raster.bandCount));
+        return false;
+    }
+    GDALRasterBandH bandHandle = GDALGetRasterBand(file.dataset, band);
+    const char* unit = GDALGetRasterUnitType(bandHandle);
+    raster.unit = unit ? unit : "";
+
+    const int width = GDALGetRasterXSize(file.dataset), height = GDALGetRasterYSize(file.dataset);
+    try {
+        const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        raster.heights = GreyImage{width, height, std::vector<float>(count)};
+        raster.holes.assign(count, 0);
+    } catch (const std::bad_alloc&) {
+        error = "'" + path + "' has " + std::to_string(width) + " x " + std::to_string(height) +
+                " samples, too many to hold in memory; cut it into smaller tiles first";
+        return false;
+    }
+    return readSamples(bandHandle, path, raster, error);
+}
+
+}  // namespace sample_terrain
