@@ -67,6 +67,16 @@ PathFigures flyOurs(const EngineMap<Sample>& map, const std::vector<CameraPose>&
 
 struct QualityFigures {
     std::vector<double> p99, max, triangles, ms, uncovered;
+
+    // The error of the drawn surface on the raster against the map's true heights.
+    template <class Sample>
+    void addError(const SampleRaster& raster, const EngineMap<Sample>& map, const ScreenCamera& camera) {
+        const ScreenError e = screenError(raster, map.placement(), camera,
+                                          [&](int i, int j) { return map.worldHeight(i, j); });
+        p99.push_back(e.p99Pixels);
+        max.push_back(e.maxPixels);
+        uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+    }
 };
 
 // Error at every few frames; the cost is timed over every frame in a loop of its own,
@@ -84,11 +94,7 @@ QualityFigures ourQuality(const EngineMap<Sample>& map, const std::vector<Camera
         const FanStream fans = recordPass<Sample>(path[f], draw);
         raster.clear();
         rasterizeFans(fans, heightScale, &raster);
-        const ScreenError e = screenError(raster, map.placement(), screenCamera(path[f], draw),
-                                          [&](int i, int j) { return map.worldHeight(i, j); });
-        q.p99.push_back(e.p99Pixels);
-        q.max.push_back(e.maxPixels);
-        q.uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+        q.addError(raster, map, screenCamera(path[f], draw));
     }
     return q;
 }
@@ -125,11 +131,7 @@ QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>&
         peer.update(path[f]);
         raster.clear();
         peer.rasterize(&raster);
-        const ScreenError e = screenError(raster, map.placement(), screenCamera(path[f], draw),
-                                          [&](int i, int j) { return map.worldHeight(i, j); });
-        q.p99.push_back(e.p99Pixels);
-        q.max.push_back(e.maxPixels);
-        q.uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+        q.addError(raster, map, screenCamera(path[f], draw));
     }
     return q;
 }
