@@ -24,8 +24,13 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// The problem, and what to do about it where the problem does not say so itself.
 std::string heightImageMessage(const std::string& problem) {
-    return std::string("height image \"") + flyover::kHeightImageFile + "\" " + problem;
+    std::string message = std::string("height image \"") + flyover::kHeightImageFile + "\" " + problem;
+    if (problem.find("; ") == std::string::npos)
+        message += "; use a square 24-bit BMP or PNG, 2 to 8193 pixels wide, whose red channel "
+                   "is the height";
+    return message;
 }
 
 }  // namespace
