@@ -2,9 +2,10 @@
 # Installs the engine from a build folder into a scratch prefix, builds the example
 # program out of tree against it (CMake package and pkg-config), runs both builds and
 # checks what they print.
-# Usage: check_install.sh BUILD_DIR EXAMPLE_SOURCE_DIR SCRATCH_DIR
+# Usage: check_install.sh BUILD_DIR EXAMPLE_SOURCE_DIR SCRATCH_DIR [CXX_FLAGS]
+# (CXX_FLAGS: the build's own flags, which an instrumented library needs at link time)
 set -euo pipefail
-build=$1 example=$2 scratch=$3
+build=$1 example=$2 scratch=$3 flags=${4:-}
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
@@ -13,10 +14,11 @@ for f in include/terrain/kalde.h include/terrain/kaldestub.h lib/libkalde.a \
   [ -f "$scratch/prefix/$f" ] || { echo "FAIL: $f was not installed"; exit 1; }
 done
 
-cmake -S "$example" -B "$scratch/example" -DCMAKE_PREFIX_PATH="$scratch/prefix" >/dev/null
+cmake -S "$example" -B "$scratch/example" -DCMAKE_PREFIX_PATH="$scratch/prefix" \
+  -DCMAKE_CXX_FLAGS="$flags" >/dev/null
 cmake --build "$scratch/example" >/dev/null
 PKG_CONFIG_PATH="$scratch/prefix/lib/pkgconfig" \
-  c++ "$example/main.cpp" $(PKG_CONFIG_PATH="$scratch/prefix/lib/pkgconfig" pkg-config --cflags --libs kalde) \
+  c++ $flags "$example/main.cpp" $(PKG_CONFIG_PATH="$scratch/prefix/lib/pkgconfig" pkg-config --cflags --libs kalde) \
   -o "$scratch/example_pkgconfig"
 
 expected='^grid 65, cell 0\.9844
