@@ -11,6 +11,7 @@
 
 #include "app/height_image.h"   // kHeightImageFile
 #include "app/image_file_check.h"
+#include "scratch_fixture.h"
 
 namespace flyover {
 namespace {
@@ -174,22 +175,8 @@ TEST(ImageHeadCheck, OnlyBmpAndPngReachTheReaders) {
     EXPECT_EQ(imageHeadProblem({'B'}, 1), refused);
 }
 
-class ImageFile : public ::testing::Test {
+class ImageFile : public ScratchFixture {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() / "image_file_check_test";
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        irr::SIrrlichtCreationParameters params;
-        params.DriverType = irr::video::EDT_NULL;
-        params.LoggingLevel = irr::ELL_NONE;
-        device = irr::createDeviceEx(params);
-        ASSERT_NE(device, nullptr);
-    }
-    void TearDown() override {
-        if (device) device->drop();
-        std::filesystem::remove_all(dir);
-    }
     std::string write(const char* name, const Bytes& bytes) {
         const std::string path = (dir / name).string();
         std::ofstream(path, std::ios::binary)
@@ -197,8 +184,6 @@ protected:
                    static_cast<std::streamsize>(bytes.size()));
         return path;
     }
-    std::filesystem::path dir;
-    irr::IrrlichtDevice* device = nullptr;
 };
 
 TEST_F(ImageFile, WhatPassesTheCheckLoads) {
@@ -206,13 +191,12 @@ TEST_F(ImageFile, WhatPassesTheCheckLoads) {
                               bmpFile(9, 9, 1, 2), bmpFile(6, 6, 16), bmpFile(4, 4, 32)}) {
         const std::string path = write(kHeightImageFile, file);
         EXPECT_EQ(imageFileProblem(path.c_str()), "");
-        irr::video::IImage* image = device->getVideoDriver()->createImageFromFile(path.c_str());
+        irr::video::IImage* image = driver->createImageFromFile(path.c_str());
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->getDimension().Width, widthOf(file));
         image->drop();
     }
     // A PNG as Irrlicht itself writes it.
-    irr::video::IVideoDriver* driver = device->getVideoDriver();
     irr::video::IImage* grey =
         driver->createImage(irr::video::ECF_R8G8B8, irr::core::dimension2du(4, 4));
     const std::string png = (dir / "grey.png").string();

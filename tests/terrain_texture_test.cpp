@@ -5,20 +5,16 @@
 #include <fstream>
 
 #include "app/terrain_texture.h"
+#include "scratch_fixture.h"
 
 namespace flyover {
 namespace {
 
-class TerrainTexture : public ::testing::Test {
+class TerrainTexture : public ScratchFixture {
 protected:
     void SetUp() override {
-        device = irr::createDevice(irr::video::EDT_NULL);
-        ASSERT_NE(device, nullptr);
-        device->getLogger()->setLogLevel(irr::ELL_NONE);
-        driver = device->getVideoDriver();
-        dir = std::filesystem::temp_directory_path() / "terrain_texture_test";
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        ScratchFixture::SetUp();
+        if (HasFatalFailure()) return;
         // A real JPEG, written by Irrlicht.
         irr::video::IImage* image = driver->createImage(irr::video::ECF_R8G8B8, {48, 32});
         for (irr::u32 x = 0; x < 48; ++x)
@@ -28,18 +24,11 @@ protected:
         std::ifstream in(dir / "good.jpg", std::ios::binary);
         jpeg.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    void TearDown() override {
-        device->drop();
-        std::filesystem::remove_all(dir);
-    }
     std::string write(const std::string& name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary) << bytes;
         return (dir / name).string();
     }
 
-    irr::IrrlichtDevice* device = nullptr;
-    irr::video::IVideoDriver* driver = nullptr;
-    std::filesystem::path dir;
     std::string jpeg;
 };
 

@@ -251,9 +251,9 @@ class DemTool : public ToolProcessTest {
 protected:
     int run(const std::string& args) { return runTool(DEM_TO_FLYOVER_PATH, args); }
     std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
-    // Converts `input` into dir_/out; returns the exit status.
+    // Converts `input` into dir/out; returns the exit status.
     int convert(const fs::path& input, const std::string& options) {
-        return run(quoted(input) + " --out " + quoted(dir_ / "out") + " " + options);
+        return run(quoted(input) + " --out " + quoted(dir / "out") + " " + options);
     }
 
     // What the tool printed on stderr, for failure messages.
@@ -266,7 +266,7 @@ protected:
     // The red channel of the written height image, row-major; empty if it cannot be read.
     std::vector<int> heightImage(int& side) {
         std::vector<int> red;
-        irr::video::IImage* image = load(dir_ / "out" / "ZovoDiVuviMap.bmp");
+        irr::video::IImage* image = load(dir / "out" / "ZovoDiVuviMap.bmp");
         if (!image) return red;
         side = static_cast<int>(image->getDimension().Width);
         EXPECT_EQ(image->getDimension().Height, image->getDimension().Width);
@@ -286,16 +286,16 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
     std::vector<double> values = grid(kSide, kSide, [&](int x, int y) { return inBlock(x, y) ? kNoData : plane(x, y); });
     values[3 * kSide + 20] = kNaN;
     values[20 * kSide + 2] = kVoid;  // a marker the file does not declare
-    writeRaster(dir_ / "holes.tif", "GTiff", kSide, kSide, GDT_Float32, {values}, kNoData);
+    writeRaster(dir / "holes.tif", "GTiff", kSide, kSide, GDT_Float32, {values}, kNoData);
 
-    ASSERT_EQ(convert(dir_ / "holes.tif", "--width 24"), 0) << errors();
+    ASSERT_EQ(convert(dir / "holes.tif", "--width 24"), 0) << errors();
     EXPECT_TRUE(lines("stderr").empty());
     const std::vector<std::string> out = lines("stdout");
     EXPECT_TRUE(contains(out, "driver GTiff")) << out[0];
     EXPECT_TRUE(contains(out, "read 24 x 24 samples, heights -20 .. 118, filled 18 no-data samples (1 of them"));
     EXPECT_TRUE(contains(out, "already square"));
-    EXPECT_TRUE(contains(out, "wrote " + (dir_ / "out" / "ZovoDiVuviMap.bmp").string() + " (24x24"));
-    EXPECT_TRUE(contains(out, "wrote " + (dir_ / "out" / "zovodivuvi.jpg").string() + " (96x96"));
+    EXPECT_TRUE(contains(out, "wrote " + (dir / "out" / "ZovoDiVuviMap.bmp").string() + " (24x24"));
+    EXPECT_TRUE(contains(out, "wrote " + (dir / "out" / "zovodivuvi.jpg").string() + " (96x96"));
 
     int side = 0;
     const std::vector<int> red = heightImage(side);
@@ -317,7 +317,7 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
 
     // The texture is turned half way: the sea in the height image's north-west corner shows
     // in the texture's south-east one, and the high south-east in its north-west.
-    irr::video::IImage* texture = load(dir_ / "out" / "zovodivuvi.jpg");
+    irr::video::IImage* texture = load(dir / "out" / "zovodivuvi.jpg");
     ASSERT_NE(texture, nullptr);
     const irr::video::SColor sea = texture->getPixel(93, 93), land = texture->getPixel(2, 2);
     EXPECT_GT(sea.getBlue(), sea.getRed() + 40u);
@@ -327,9 +327,9 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
 
 TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
     // 12 x 6, rising west to east in steps beyond any metre bound: 1000..12000.
-    writeRaster(dir_ / "wide.png", "PNG", 12, 6, GDT_UInt16, {grid(12, 6, [](int x, int) { return 1000.0 + 1000.0 * x; })});
+    writeRaster(dir / "wide.png", "PNG", 12, 6, GDT_UInt16, {grid(12, 6, [](int x, int) { return 1000.0 + 1000.0 * x; })});
 
-    ASSERT_EQ(convert(dir_ / "wide.png", "--width 6"), 0);
+    ASSERT_EQ(convert(dir / "wide.png", "--width 6"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "cropped to the centred 6 x 6 square (columns 3..8)"));
     EXPECT_TRUE(contains(lines("stdout"), "heights 1000 .. 12000, filled 0 no-data samples"));
     int side = 0;
@@ -339,7 +339,7 @@ TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
         for (int x = 0; x < 6; ++x) EXPECT_EQ(red[y * 6 + x], std::lround(x * 255.0 / 5.0)) << x << "," << y;
     }
 
-    ASSERT_EQ(convert(dir_ / "wide.png", "--width 12 --fit pad"), 0);
+    ASSERT_EQ(convert(dir / "wide.png", "--width 12 --fit pad"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "padded to a centred 12 x 12 square with the lowest height, 1000"));
     red = heightImage(side);
     ASSERT_EQ(side, 12);
@@ -354,15 +354,15 @@ TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
 TEST_F(DemTool, ReadsAnAsciiGridWithNoDataAndTheChosenBandOfAGeoTiff) {
     std::vector<double> values = grid(9, 9, [](int x, int y) { return 50.0 + x * y; });
     values[40] = values[41] = kNoData;
-    writeRaster(dir_ / "grid.asc", "AAIGrid", 9, 9, GDT_Float32, {values}, kNoData);
-    ASSERT_EQ(convert(dir_ / "grid.asc", "--width 9"), 0) << errors();
+    writeRaster(dir / "grid.asc", "AAIGrid", 9, 9, GDT_Float32, {values}, kNoData);
+    ASSERT_EQ(convert(dir / "grid.asc", "--width 9"), 0) << errors();
     EXPECT_TRUE(contains(lines("stdout"), "driver AAIGrid"));
     EXPECT_TRUE(contains(lines("stdout"), "heights 50 .. 114, filled 2 no-data samples"));
 
     // Band 1 rises to the east, band 2 to the south.
-    writeRaster(dir_ / "two.tif", "GTiff", 8, 8, GDT_Int16,
+    writeRaster(dir / "two.tif", "GTiff", 8, 8, GDT_Int16,
                 {grid(8, 8, [](int x, int) { return 10.0 * x; }), grid(8, 8, [](int, int y) { return 10.0 * y; })});
-    ASSERT_EQ(convert(dir_ / "two.tif", "--width 8 --band 2"), 0);
+    ASSERT_EQ(convert(dir / "two.tif", "--width 8 --band 2"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "band 2 of 2"));
     int side = 0;
     const std::vector<int> red = heightImage(side);
@@ -383,10 +383,10 @@ TEST_F(DemTool, FillsTheVoidsOfAnSrtmTile) {
             bytes.push_back(static_cast<char>(h & 0xFF));
         }
     }
-    std::ofstream(dir_ / "N48E009.hgt", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir / "N48E009.hgt", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 
     // Output pixel (x, y) is input sample (4x, 4y), so some voids are sampled exactly.
-    ASSERT_EQ(convert(dir_ / "N48E009.hgt", "--width 301"), 0) << errors();
+    ASSERT_EQ(convert(dir / "N48E009.hgt", "--width 301"), 0) << errors();
     EXPECT_TRUE(contains(lines("stdout"), "driver SRTMHGT"));
     EXPECT_TRUE(contains(lines("stdout"), "read 1201 x 1201 samples, heights 200 m .. 800 m, filled 22 no-data samples"));
     EXPECT_TRUE(contains(lines("stdout"), "water: none"));
@@ -403,22 +403,22 @@ TEST_F(DemTool, FillsTheVoidsOfAnSrtmTile) {
 }
 
 TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
-    std::ofstream(dir_ / "notes.txt") << "not an elevation raster\n";
-    writeRaster(dir_ / "one.tif", "GTiff", 4, 4, GDT_Float32, {grid(4, 4, [](int x, int y) { return x + y; })});
-    writeRaster(dir_ / "empty.asc", "AAIGrid", 4, 4, GDT_Float32, {grid(4, 4, [](int, int) { return kNoData; })}, kNoData);
-    std::ofstream(dir_ / "taken") << "a file where the output folder should go\n";
+    std::ofstream(dir / "notes.txt") << "not an elevation raster\n";
+    writeRaster(dir / "one.tif", "GTiff", 4, 4, GDT_Float32, {grid(4, 4, [](int x, int y) { return x + y; })});
+    writeRaster(dir / "empty.asc", "AAIGrid", 4, 4, GDT_Float32, {grid(4, 4, [](int, int) { return kNoData; })}, kNoData);
+    std::ofstream(dir / "taken") << "a file where the output folder should go\n";
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {quoted(dir_ / "nowhere.tif"), "nowhere.tif' does not exist"},
-        {quoted(dir_ / "notes.txt"), "notes.txt' is not a raster"},
-        {quoted(dir_ / "one.tif") + " --band 2", "--band 2 is out of range"},
-        {quoted(dir_ / "empty.asc"), "empty.asc' holds only no-data samples"},
-        {quoted(dir_ / "one.tif") + " --width 9000", "--width must be"},
-        {quoted(dir_ / "one.tif") + " --fit squash", "--fit must be"},
-        {quoted(dir_ / "one.tif") + " --frob", "unknown option '--frob'"},
+        {quoted(dir / "nowhere.tif"), "nowhere.tif' does not exist"},
+        {quoted(dir / "notes.txt"), "notes.txt' is not a raster"},
+        {quoted(dir / "one.tif") + " --band 2", "--band 2 is out of range"},
+        {quoted(dir / "empty.asc"), "empty.asc' holds only no-data samples"},
+        {quoted(dir / "one.tif") + " --width 9000", "--width must be"},
+        {quoted(dir / "one.tif") + " --fit squash", "--fit must be"},
+        {quoted(dir / "one.tif") + " --frob", "unknown option '--frob'"},
         {"--width 64", "no input file"},
-        {quoted(dir_ / "one.tif") + " --out " + quoted(dir_ / "taken"), (dir_ / "taken").string()},
-        {quoted(dir_ / "one.tif") + " --out " + quoted(dir_ / "taken" / "sub"), (dir_ / "taken" / "sub").string()},
+        {quoted(dir / "one.tif") + " --out " + quoted(dir / "taken"), (dir / "taken").string()},
+        {quoted(dir / "one.tif") + " --out " + quoted(dir / "taken" / "sub"), (dir / "taken" / "sub").string()},
     };
     for (const auto& [args, expected] : cases) {
         EXPECT_EQ(run(args), 1) << args;
@@ -427,7 +427,7 @@ TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
         EXPECT_NE(err[0].find(expected), std::string::npos) << err[0];
         EXPECT_TRUE(lines("stdout").empty()) << args;
     }
-    EXPECT_FALSE(fs::exists(dir_ / "ZovoDiVuviMap.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "ZovoDiVuviMap.bmp"));
 }
 
 TEST_F(DemTool, HelpExplainsEveryOptionWithAnExample) {
@@ -464,7 +464,7 @@ TEST_F(DemTool, ConvertsThePugetSoundElevationPng) {
 TEST_F(DemTool, FillsTheVoidsOfARealSrtmTile) {
     if (!fs::exists(SRTM_TILE_PATH)) GTEST_SKIP() << SRTM_TILE_PATH << " is not here";
     // GDAL knows the format by the tile's name.
-    fs::copy_file(SRTM_TILE_PATH, dir_ / "N48E009.hgt");
-    ASSERT_EQ(convert(dir_ / "N48E009.hgt", "--width 64"), 0) << errors();
+    fs::copy_file(SRTM_TILE_PATH, dir / "N48E009.hgt");
+    ASSERT_EQ(convert(dir / "N48E009.hgt", "--width 64"), 0) << errors();
     EXPECT_TRUE(contains(lines("stdout"), "heights 173 m .. 977 m, filled 21 no-data samples"));
 }

@@ -231,20 +231,20 @@ protected:
 };
 
 TEST_F(ToolTest, MissingInputFailsWithOneLineOnStderr) {
-    EXPECT_EQ(run("--from '" + (dir_ / "nowhere.png").string() + "' --out '" + (dir_ / "out").string() + "'"), 1);
+    EXPECT_EQ(run("--from '" + (dir / "nowhere.png").string() + "' --out '" + (dir / "out").string() + "'"), 1);
     const std::vector<std::string> err = lines("stderr");
     ASSERT_EQ(err.size(), 1u);
     EXPECT_NE(err[0].find("nowhere.png"), std::string::npos);
     EXPECT_TRUE(lines("stdout").empty());
-    EXPECT_FALSE(fs::exists(dir_ / "out" / "ZovoDiVuviMap.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "ZovoDiVuviMap.bmp"));
 }
 
 TEST_F(ToolTest, EveryUsageErrorExitsWithOneLineOnStderr) {
     const std::vector<std::uint8_t> head = bmpHeader(64, 64);  // but no pixels follow
-    std::ofstream(dir_ / "cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(head.data()), head.size());
-    const std::string cut = "'" + (dir_ / "cut.bmp").string() + "'";
+    std::ofstream(dir / "cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(head.data()), head.size());
+    const std::string cut = "'" + (dir / "cut.bmp").string() + "'";
     for (const std::string& args : std::vector<std::string>{"--width 1", "--width 9000", "--frob", "--seed", "--from " + cut}) {
-        EXPECT_EQ(run(args + " --out '" + (dir_ / "out").string() + "'"), 1) << args;
+        EXPECT_EQ(run(args + " --out '" + (dir / "out").string() + "'"), 1) << args;
         EXPECT_EQ(lines("stderr").size(), 1u) << args;
         EXPECT_TRUE(lines("stdout").empty()) << args;
     }
@@ -259,13 +259,13 @@ TEST_F(ToolTest, HelpPrintsUsageWithAnExample) {
 }
 
 TEST_F(ToolTest, SynthesisWritesAGreyHeightImageRepeatably) {
-    const std::string out = " --out '" + dir_.string() + "'";
+    const std::string out = " --out '" + dir.string() + "'";
     ASSERT_EQ(run("--width 64 --seed 3" + out), 0);
     EXPECT_EQ(lines("stdout").size(), 2u);
-    std::ifstream first(dir_ / "ZovoDiVuviMap.bmp", std::ios::binary);
+    std::ifstream first(dir / "ZovoDiVuviMap.bmp", std::ios::binary);
     const std::string firstBytes((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>());
 
-    irr::video::IImage* height = load(dir_ / "ZovoDiVuviMap.bmp");
+    irr::video::IImage* height = load(dir / "ZovoDiVuviMap.bmp");
     ASSERT_NE(height, nullptr);
     EXPECT_EQ(height->getDimension(), (irr::core::dimension2d<irr::u32>(64, 64)));
     for (irr::u32 y = 0; y < 64; ++y) {
@@ -276,31 +276,31 @@ TEST_F(ToolTest, SynthesisWritesAGreyHeightImageRepeatably) {
         }
     }
     height->drop();
-    irr::video::IImage* texture = load(dir_ / "zovodivuvi.jpg");
+    irr::video::IImage* texture = load(dir / "zovodivuvi.jpg");
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->getDimension(), (irr::core::dimension2d<irr::u32>(256, 256)));
     texture->drop();
 
     ASSERT_EQ(run("--width 64 --seed 3" + out), 0);
-    std::ifstream second(dir_ / "ZovoDiVuviMap.bmp", std::ios::binary);
+    std::ifstream second(dir / "ZovoDiVuviMap.bmp", std::ios::binary);
     EXPECT_EQ(firstBytes, std::string((std::istreambuf_iterator<char>(second)), std::istreambuf_iterator<char>()));
 }
 
 TEST_F(ToolTest, ConvertsANonSquareImageIntoMatchingFiles) {
     // 30 x 20 grey image, dark on the left, bright on the right.
-    irr::video::IVideoDriver* driver = device_->getVideoDriver();
+    irr::video::IVideoDriver* driver = device->getVideoDriver();
     irr::video::IImage* input = driver->createImage(irr::video::ECF_R8G8B8, irr::core::dimension2d<irr::u32>(30, 20));
     for (irr::u32 y = 0; y < 20; ++y) {
         for (irr::u32 x = 0; x < 30; ++x) input->setPixel(x, y, irr::video::SColor(255, 40 + 4 * x, 40 + 4 * x, 40 + 4 * x));
     }
-    ASSERT_TRUE(driver->writeImageToFile(input, (dir_ / "in.png").string().c_str()));
+    ASSERT_TRUE(driver->writeImageToFile(input, (dir / "in.png").string().c_str()));
     input->drop();
 
-    ASSERT_EQ(run("--from '" + (dir_ / "in.png").string() + "' --width 16 --out '" + dir_.string() + "'"), 0);
+    ASSERT_EQ(run("--from '" + (dir / "in.png").string() + "' --width 16 --out '" + dir.string() + "'"), 0);
     EXPECT_EQ(lines("stdout").size(), 2u);
     EXPECT_TRUE(lines("stderr").empty());
 
-    irr::video::IImage* height = load(dir_ / "ZovoDiVuviMap.bmp");
+    irr::video::IImage* height = load(dir / "ZovoDiVuviMap.bmp");
     ASSERT_NE(height, nullptr);
     EXPECT_EQ(height->getDimension(), (irr::core::dimension2d<irr::u32>(16, 16)));
     EXPECT_EQ(height->getPixel(0, 8).getRed(), 0u);     // the stretched range reaches both ends
@@ -308,7 +308,7 @@ TEST_F(ToolTest, ConvertsANonSquareImageIntoMatchingFiles) {
     EXPECT_EQ(height->getPixel(7, 3).getRed(), height->getPixel(7, 12).getRed());  // constant down columns
     height->drop();
 
-    irr::video::IImage* texture = load(dir_ / "zovodivuvi.jpg");
+    irr::video::IImage* texture = load(dir / "zovodivuvi.jpg");
     ASSERT_NE(texture, nullptr);
     EXPECT_GE(texture->getDimension().Width, 16u);
     EXPECT_EQ(texture->getDimension().Width, texture->getDimension().Height);
