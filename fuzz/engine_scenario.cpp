@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "terrain/engine_state.h"
+
 namespace enginefuzz {
 
 namespace {
@@ -35,11 +37,6 @@ constexpr float kMinMaxRoughness = 1e-3f;
 constexpr float kMaxMaxRoughness = 1e4f;
 constexpr float kMaxSlopeWeight = 10.0f;
 constexpr int kMaxCullDepth = 40;   // past the width of int, to reach the engine's guard
-// The engine's defaults: 9.0, 100.0, 0.5, 8.
-constexpr float kDefaultRefineFactor = 9.0f;
-constexpr float kDefaultMaxRoughness = 100.0f;
-constexpr float kDefaultSlopeWeight = 0.5f;
-constexpr int kDefaultCullDepth = 8;
 
 // 16-bit samples: no two may differ by 32768 or more, or the bound check fires.
 constexpr int kMaxInt16Spread = 32767;
@@ -263,10 +260,11 @@ void decodeScenario(FuzzedDataProvider& in, Scenario* s) {
     s->heightScale =
         in.ConsumeBool() ? 0.0f : in.ConsumeFloatingPointInRange(kMinHeightScale, kMaxHeightScale);
     if (in.ConsumeBool()) {
-        s->minRefineFactor = kDefaultRefineFactor;
-        s->maxRoughness = kDefaultMaxRoughness;
-        s->slopeWeight = kDefaultSlopeWeight;
-        s->cullDepth = kDefaultCullDepth;
+        // The engine's own defaults.
+        s->minRefineFactor = kalde::RefinementParams::kDefaultMinRefineFactor;
+        s->maxRoughness = kalde::RefinementParams::kDefaultMaxRoughness;
+        s->slopeWeight = kalde::RefinementParams::kDefaultSlopeWeight;
+        s->cullDepth = kalde::RefinementParams::kDefaultCullDepth;
     } else {
         s->minRefineFactor = in.ConsumeFloatingPointInRange(kMinRefineFactor, kMaxRefineFactor);
         s->maxRoughness = in.ConsumeFloatingPointInRange(kMinMaxRoughness, kMaxMaxRoughness);
