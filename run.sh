@@ -10,7 +10,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target flyover make_sample_terrain
 
 mkdir -p data
-if [ ! -e data/ZovoDiVuviMap.bmp ] || [ ! -e data/zovodivuvi.jpg ]; then
+# Only into an empty place: a file of the user's is never replaced.
+if [ ! -e data/ZovoDiVuviMap.bmp ] && [ ! -e data/zovodivuvi.jpg ]; then
   build/tools/make_sample_terrain --out data
 fi
 cd data

@@ -16,6 +16,8 @@ constexpr double kDegreesPerRadian = 180.0 / 3.14159;
 // is already there when the view turns.
 constexpr double kLodFovFactor = 2.4;
 constexpr float kHeightFactor = 1.0f;
+// Where the camera has no direction at all it looks along -z, as it starts.
+const irr::core::vector3df kNoDirection(0.0f, 0.0f, -1.0f);
 constexpr const wchar_t* kCaptionFormat =
     L"Vellorin: Terrainengine-libkalde and Irrlicht Engine (fps:%d) Triangles:%d";
 
@@ -24,6 +26,22 @@ constexpr const wchar_t* kCaptionFormat =
 float groundFollowHeight(float groundHeight, float nearValue) {
     const float g = groundHeight + kNearMargins * nearValue;
     return (g < 0.0f || std::isnan(g)) ? kNoGroundHeight : g;
+}
+
+irr::core::vector3df viewDirection(const irr::core::vector3df& position,
+                                   const irr::core::vector3df& target) {
+    const irr::core::vector3df d = target - position;
+    const float lengthSq = d.X * d.X + d.Y * d.Y + d.Z * d.Z;   // as the engine computes it
+    if (lengthSq > 0.0f && std::isfinite(lengthSq)) return d;
+    // In double the difference neither overflows when squared nor vanishes when tiny.
+    const double x = static_cast<double>(target.X) - position.X;
+    const double y = static_cast<double>(target.Y) - position.Y;
+    const double z = static_cast<double>(target.Z) - position.Z;
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length > 0.0 && std::isfinite(length))
+        return irr::core::vector3df(static_cast<float>(x / length), static_cast<float>(y / length),
+                                    static_cast<float>(z / length));
+    return kNoDirection;
 }
 
 bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
@@ -63,7 +81,7 @@ void runFrame(FlyoverScene& scene) {
     const float nearValue = camera->getNearValue();
     const float farValue = camera->getFarValue();
     const irr::core::vector3df position = camera->getPosition();
-    irr::core::vector3df target = camera->getTarget();
+    const irr::core::vector3df target = camera->getTarget();
 
     // Ground following: only the height is ours, the animator moves the rest.
     const float eyeY = groundFollowHeight(scene.terrain->getHeight(position.X, position.Z),
@@ -74,11 +92,11 @@ void runFrame(FlyoverScene& scene) {
     // following would tilt the view.
     camera->updateAbsolutePosition();
     camera->setTarget(target + irr::core::vector3df(0.0f, eyeY - position.Y, 0.0f));
-    if (target == position) target.Z -= 1.0f;   // exact equality: no direction at all
+    const irr::core::vector3df direction = viewDirection(position, target);
 
     // The terrain's fans fill frameMeshBuffer through the bridge.
-    scene.terrain->draw(appResolution, position.X, eyeY, position.Z, target.X - position.X,
-                        target.Y - position.Y, target.Z - position.Z, 0.0f, 1.0f, 0.0f,
+    scene.terrain->draw(appResolution, position.X, eyeY, position.Z, direction.X, direction.Y,
+                        direction.Z, 0.0f, 1.0f, 0.0f,
                         static_cast<float>(fovDegrees * kLodFovFactor), aspect, nearValue,
                         farValue, kHeightFactor);
 

@@ -28,6 +28,13 @@ struct FlyoverScene {
 // above the ground, or 100 where there is no ground (outside the map, or NaN).
 float groundFollowHeight(float groundHeight, float nearValue);
 
+// The view direction handed to the engine: target - position as it stands, unless the
+// engine's single-precision length of it would be zero or infinite (a target that rounds
+// onto a camera far from the origin, a difference too large to square); then the same
+// direction normalised in double, or -z where there is none at all.
+irr::core::vector3df viewDirection(const irr::core::vector3df& position,
+                                   const irr::core::vector3df& target);
+
 // Rewrites caption when fps differs from lastFps (which then becomes fps); returns
 // whether it did.
 bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,

@@ -1,11 +1,12 @@
-// The height image: checks that it can become a sample grid, and the conversion.
+// The height image: read with limits, checked that it can become a sample grid, and the
+// conversion.
 #pragma once
-
-#include <irrlicht.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "elevation/image_decoding.h"
 
 namespace flyover {
 
@@ -14,19 +15,17 @@ constexpr const char* kTextureFile = "zovodivuvi.jpg";
 
 // The widest height image the fly-over takes: 8193 pixels make a map of 3 bytes per
 // sample, about 1 GB in all with the image and the grid while it runs.
-constexpr irr::u32 kMaxHeightImageWidth = 8193;
+constexpr std::uint32_t kMaxHeightImageWidth = 8193;
+constexpr elevation::ImageLimits kHeightImageLimits = {
+    kMaxHeightImageWidth, std::uint64_t{kMaxHeightImageWidth} * kMaxHeightImageWidth};
 
-// What is wrong with the file before any image loader sees it (missing, a folder,
-// empty, a format or header Irrlicht's readers would mishandle, wider than
-// kMaxHeightImageWidth), or an empty string.
-std::string heightFileProblem(const char* fileName);
-
-// What keeps a loaded image from being a sample grid (narrower than 2 pixels, not
-// square, wider than kMaxHeightImageWidth), or an empty string.
-std::string heightImageProblem(const irr::video::IImage& image);
+// Reads the height image into `image`. Returns an empty string, or a clause that says what
+// is wrong: missing, not a regular file, not an image that can be decoded within
+// kHeightImageLimits, narrower than 2 pixels or not square.
+std::string readHeightImage(const char* fileName, elevation::RgbImage& image);
 
 // The N x N sample grid, N = the image width: element x + N*k is the red channel of
 // pixel (x, N-1-k), so grid row 0 is the bottom image row.
-std::vector<std::int16_t> sampleGridFromImage(const irr::video::IImage& image);
+std::vector<std::int16_t> sampleGridFromImage(const elevation::RgbImage& image);
 
 }  // namespace flyover

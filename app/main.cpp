@@ -28,8 +28,8 @@ int fail(const std::string& message) {
 std::string heightImageMessage(const std::string& problem) {
     std::string message = std::string("height image \"") + flyover::kHeightImageFile + "\" " + problem;
     if (problem.find("; ") == std::string::npos)
-        message += "; use a square 24-bit BMP or PNG, 2 to 8193 pixels wide, whose red channel "
-                   "is the height";
+        message += "; use a square 24-bit BMP, PNG or JPEG, 2 to 8193 pixels wide, whose red "
+                   "channel is the height";
     return message;
 }
 
@@ -51,22 +51,15 @@ int main() {
     material.Lighting = false;
     driver->setMaterial(material);
 
-    // The height image becomes the sample grid. Its file is vetted before Irrlicht's
-    // loader sees it, since the loader trusts what the file's header says.
-    const std::string fileProblem = heightFileProblem(kHeightImageFile);
-    irr::video::IImage* heightImage =
-        fileProblem.empty() ? driver->createImageFromFile(kHeightImageFile) : nullptr;
-    std::string problem = fileProblem;
-    if (problem.empty())
-        problem = heightImage ? heightImageProblem(*heightImage)
-                              : "cannot be read as an image; save it as a 24-bit BMP";
-    if (!problem.empty()) {
-        if (heightImage) heightImage->drop();
+    // The height image becomes the sample grid. It is decoded by our own readers, with
+    // limits, since Irrlicht's trust what a file's header says.
+    elevation::RgbImage heightImage;
+    if (const std::string problem = readHeightImage(kHeightImageFile, heightImage); !problem.empty()) {
         device->drop();
         return fail(heightImageMessage(problem));
     }
-    appGridSize = static_cast<int>(heightImage->getDimension().Width);
-    std::vector<std::int16_t> grid = sampleGridFromImage(*heightImage);
+    appGridSize = heightImage.width;
+    std::vector<std::int16_t> grid = sampleGridFromImage(heightImage);
 
     // The terrain: construction enlarges the grid and rewrites appGridSize and
     // appCellSize, which the fan callbacks read from here on.
@@ -101,7 +94,7 @@ int main() {
     delete terrain;
     grid.clear();
     grid.shrink_to_fit();
-    heightImage->drop();
+    heightImage = elevation::RgbImage();
     device->drop();
     return 0;
 }

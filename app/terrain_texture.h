@@ -1,17 +1,23 @@
-// The terrain texture: decoded by libjpeg itself rather than Irrlicht's JPEG reader,
-// which reads past its buffer on truncated or damaged files.
+// The terrain texture, decoded with limits by our own decoders: Irrlicht's image readers
+// trust what a file's header says.
 #pragma once
 
 #include <irrlicht.h>
 
 #include <string>
 
+#include "elevation/image_decoding.h"
+
 namespace flyover {
+
+// The largest texture read: 16384 pixels a side, and no more pixels in all than an 8192²
+// image (192 MB decoded, more again once the driver holds it).
+constexpr elevation::ImageLimits kTextureLimits = {16384, std::uint64_t{8192} * 8192};
 
 // The texture from fileName, or null: silently when there is no such file (the terrain
 // is then drawn untextured, as designed), with a one-line *problem when the file cannot
-// be used. JPEG files are decoded here; BMP and PNG files that pass the image header
-// checks go to Irrlicht's readers.
+// be used (not a regular file, not a BMP, PNG or JPEG image decodable within
+// kTextureLimits, or refused by the driver).
 irr::video::ITexture* loadTerrainTexture(irr::video::IVideoDriver* driver, const char* fileName,
                                          std::string* problem);
 

@@ -14,11 +14,11 @@ REPO=$(cd "$(dirname "$0")/.." && pwd) || exit 1
 BUILD_DIR=$(realpath -m "${1:-$REPO/build-fuzz}") || exit 1
 readonly REPO BUILD_DIR
 readonly SECONDS_PER_TARGET=${2:-60}
-readonly TARGETS=(engine_fuzz height_image_fuzz)
+readonly TARGETS=(engine_fuzz height_image_fuzz texture_fuzz)
 # Largest input per target: a 65 x 65 float grid with fog fits in 16 KiB; image seeds
 # are small files, and 32 KiB still holds a 100 x 100 24-bit BMP.
-declare -A MAX_LEN=([engine_fuzz]=16384 [height_image_fuzz]=32768)
-declare -A CORPUS=([engine_fuzz]=engine [height_image_fuzz]=height_image)
+declare -A MAX_LEN=([engine_fuzz]=16384 [height_image_fuzz]=32768 [texture_fuzz]=32768)
+declare -A CORPUS=([engine_fuzz]=engine [height_image_fuzz]=height_image [texture_fuzz]=texture)
 readonly SANITIZERS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 readonly INPUT_TIMEOUT_S=30
 readonly RSS_LIMIT_MB=2048

@@ -21,6 +21,20 @@ TEST(GroundFollowing, KeepsTenNearDistancesAboveTheGround) {
     EXPECT_EQ(groundFollowHeight(std::numeric_limits<float>::quiet_NaN(), 1.0f), 100.0f);
 }
 
+TEST(ViewDirection, IsTheTargetOffsetUnlessTheEngineCouldNotNormaliseIt) {
+    using irr::core::vector3df;
+    EXPECT_EQ(viewDirection({1, 2, 3}, {1, 2, 1}), vector3df(0, 0, -2));   // as it stands
+    EXPECT_EQ(viewDirection({5, 5, 5}, {5, 5, 5}), vector3df(0, 0, -1));   // none at all
+    // Far out, a unit step rounds away.
+    EXPECT_EQ(viewDirection({1e30f, 0, 1e30f}, {1e30f, 0, 1e30f - 1}), vector3df(0, 0, -1));
+    // Too long or too short to square in single precision: normalised in double.
+    const vector3df longest = viewDirection({-3e20f, 0, 0}, {3e20f, 0, 8e20f});
+    EXPECT_FLOAT_EQ(longest.X, 0.6f);
+    EXPECT_FLOAT_EQ(longest.Z, 0.8f);
+    EXPECT_EQ(viewDirection({0, 0, 0}, {0, -1e-30f, 0}), vector3df(0, -1, 0));
+    EXPECT_EQ(viewDirection({0, 0, 0}, {std::nanf(""), 0, 0}), vector3df(0, 0, -1));
+}
+
 TEST(Caption, IsRewrittenOnlyWhenTheFrameRateChanges) {
     wchar_t caption[kCaptionCapacity] = {};
     int lastFps = -1;
@@ -133,6 +147,11 @@ TEST_F(Frame, GroundFollowingKeepsTheViewDirection) {
 
 TEST_F(Frame, OutsideTheMapTheCameraFliesAtAFixedHeight) {
     scene.camera->setPosition(irr::core::vector3df(100.0f, 3.0f, 0.0f));
+    runFrame(scene);
+    EXPECT_EQ(scene.camera->getPosition().Y, 100.0f);
+    // So far out that the target rounds onto the camera: the frame is drawn all the same.
+    scene.camera->setPosition(irr::core::vector3df(1e30f, 0.0f, 1e30f));
+    scene.camera->setTarget(irr::core::vector3df(1e30f, 0.0f, 1e30f - 1.0f));
     runFrame(scene);
     EXPECT_EQ(scene.camera->getPosition().Y, 100.0f);
 }

@@ -1,104 +1,95 @@
-// The height image: what is refused before and after loading, and the grid layout.
+// The height image: what is refused, before a pixel is decoded where the header tells, and
+// the grid layout.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "app/height_image.h"
+#include "child_process.h"
+#include "image_files.h"
+#include "scratch_folder.h"
 
 namespace flyover {
 namespace {
 
-class HeightImage : public ::testing::Test {
-protected:
-    void SetUp() override {
-        device = irr::createDevice(irr::video::EDT_NULL);
-        ASSERT_NE(device, nullptr);
-        driver = device->getVideoDriver();
-    }
-    void TearDown() override { device->drop(); }
+namespace fs = std::filesystem;
 
-    irr::video::IImage* image(irr::u32 width, irr::u32 height) {
-        return driver->createImage(irr::video::ECF_R8G8B8,
-                                   irr::core::dimension2du(width, height));
-    }
-
-    irr::IrrlichtDevice* device = nullptr;
-    irr::video::IVideoDriver* driver = nullptr;
-};
-
-TEST_F(HeightImage, GridRowZeroIsTheBottomImageRow) {
-    irr::video::IImage* img = image(3, 3);
-    for (irr::u32 x = 0; x < 3; ++x)
-        for (irr::u32 y = 0; y < 3; ++y) img->setPixel(x, y, irr::video::SColor(255, 10 * x + y, 7, 9));
-    const std::vector<std::int16_t> grid = sampleGridFromImage(*img);
+TEST(HeightGrid, RowZeroIsTheBottomImageRowAndOnlyRedCounts) {
+    const elevation::RgbImage image = testfiles::gradient(3, 3);
+    const std::vector<std::int16_t> grid = sampleGridFromImage(image);
     ASSERT_EQ(grid.size(), 9u);
     for (int x = 0; x < 3; ++x)
-        for (int k = 0; k < 3; ++k) EXPECT_EQ(grid[x + 3 * k], 10 * x + (2 - k)) << x << "," << k;
-    img->drop();
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(grid[x + 3 * k], image.at(x, 2 - k).r) << x << "," << k;
 }
 
-TEST_F(HeightImage, RefusesImagesThatCannotBeASquareGrid) {
-    irr::video::IImage* tiny = image(1, 1);
-    irr::video::IImage* wide = image(64, 32);
-    irr::video::IImage* good = image(2, 2);
-    irr::video::IImage* large = image(8194, 8194);
-    EXPECT_EQ(heightImageProblem(*large).rfind("is 8194x8194 pixels; the fly-over takes at most 8193", 0), 0u);
-    large->drop();
-    EXPECT_EQ(heightImageProblem(*tiny), "is 1x1 pixels; it must be at least 2 pixels wide");
-    EXPECT_EQ(heightImageProblem(*wide), "is 64x32 pixels; it must be square");
-    EXPECT_EQ(heightImageProblem(*good), "");
-    tiny->drop();
-    wide->drop();
-    good->drop();
+class HeightFile : public ScratchFolder {
+protected:
+    std::string problemOf(const fs::path& path) {
+        elevation::RgbImage image;
+        return readHeightImage(path.c_str(), image);
+    }
+    // A BMP header of width x height, the pixels a hole in the file: its size is right,
+    // nothing is written.
+    fs::path sparseBmp(const char* name, std::uint32_t width, std::uint32_t height) {
+        testfiles::Bytes head = testfiles::withStatedSize(testfiles::bmpFile(1, 1, 24), width, height);
+        head.resize(54);
+        testfiles::writeFile(dir / name, head);
+        fs::resize_file(dir / name, 54 + std::uint64_t{(width * 3 + 3) / 4 * 4} * height);
+        return dir / name;
+    }
+};
+
+TEST_F(HeightFile, ReadsASquareImageOfAnyFormat) {
+    testfiles::writeFile(dir / "map.bmp", testfiles::bmpFile(5, 5, 24));
+    elevation::RgbImage image;
+    ASSERT_EQ(readHeightImage((dir / "map.bmp").c_str(), image), "");
+    EXPECT_EQ(image.width, 5);
+    EXPECT_EQ(image.at(4, 0).r, testfiles::gradient(5, 5).at(4, 0).r);
+    testfiles::writeFile(dir / "map.png", testfiles::pngFile(4, 4, 0, 16));
+    EXPECT_EQ(problemOf(dir / "map.png"), "");
 }
 
-// A 24-bit BMP header claiming width x height, followed by size bytes of pixels in all.
-void writeBmpHeader(const std::filesystem::path& path, std::int32_t width, std::int32_t height) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
-    const std::uint64_t pixelBytes = std::uint64_t{rowBytes} * static_cast<std::uint32_t>(height);
-    std::vector<unsigned char> header(54, 0);
-    const auto put = [&](std::size_t at, std::uint64_t value, int bytes) {
-        for (int k = 0; k < bytes; ++k) header[at + k] = static_cast<unsigned char>(value >> (8 * k));
-    };
-    header[0] = 'B', header[1] = 'M';
-    put(2, 54 + pixelBytes, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(width), 4);
-    put(22, static_cast<std::uint32_t>(height), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    put(34, pixelBytes, 4);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(header.data()), 54);
-    out.close();
-    // The pixels as a hole in the file: its size is right, nothing is written.
-    std::filesystem::resize_file(path, 54 + pixelBytes);
-}
-
-TEST(HeightFile, NamesWhatIsWrongBeforeLoading) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "height_file_test";
-    fs::remove_all(dir);
+TEST_F(HeightFile, NamesWhatIsWrong) {
     fs::create_directories(dir / "folder");
-    std::ofstream(dir / "empty").close();
-    std::ofstream(dir / "stub") << "BM";
-    std::ofstream(dir / "text") << "heights, as text";
-    writeBmpHeader(dir / "good.bmp", 16, 16);
-    writeBmpHeader(dir / "huge.bmp", 16385, 16385);   // 805 MB of pixels, none on disk
-    EXPECT_EQ(heightFileProblem((dir / "missing").c_str()).rfind("is not in ", 0), 0u);
-    EXPECT_EQ(heightFileProblem((dir / "folder").c_str()), "is a folder, not an image file");
-    EXPECT_EQ(heightFileProblem((dir / "empty").c_str()), "is empty");
-    EXPECT_EQ(heightFileProblem((dir / "stub").c_str()), "is a BMP file too short to hold its headers");
-    EXPECT_EQ(heightFileProblem((dir / "text").c_str()).rfind("is neither a BMP nor a PNG", 0), 0u);
-    EXPECT_EQ(heightFileProblem((dir / "good.bmp").c_str()), "");
-    EXPECT_EQ(heightFileProblem((dir / "huge.bmp").c_str()),
-              "is 16385x16385 pixels; the fly-over takes at most 8193 pixels a side; scale it "
-              "down, e.g. with make_sample_terrain --from FILE --width 4096");
-    fs::remove_all(dir);
+    testfiles::writeFile(dir / "empty", {});
+    testfiles::writeFile(dir / "text", {'h', 'i', 'l', 'l', 's'});
+    testfiles::writeFile(dir / "one.bmp", testfiles::bmpFile(1, 1, 24));
+    testfiles::writeFile(dir / "wide.bmp", testfiles::bmpFile(64, 32, 24));
+    EXPECT_EQ(problemOf(dir / "missing").rfind("is not in ", 0), 0u);
+    EXPECT_EQ(problemOf(dir / "folder"), "is a folder, not a file");
+    EXPECT_EQ(problemOf(dir / "empty"), "is empty");
+    EXPECT_EQ(problemOf(dir / "text").rfind("is not a BMP, PNG or JPEG file", 0), 0u);
+    EXPECT_EQ(problemOf(dir / "one.bmp"), "is 1x1 pixels; it must be at least 2 pixels wide");
+    EXPECT_EQ(problemOf(dir / "wide.bmp"), "is 64x32 pixels; it must be square");
+    EXPECT_EQ(problemOf(sparseBmp("huge.bmp", 16385, 16385)),
+              "is 16385x16385 pixels; at most 8193 pixels a side can be read; scale it down");
+}
+
+TEST_F(HeightFile, HostileFilesAreRefusedQuicklyAndCheaply) {
+    // A 4 GiB tall BMP whose size overflowed 32-bit loaders, a PNG claiming 32768² RGBA with
+    // 64 rows of data, and a FIFO that a plain open would wait on for ever.
+    const fs::path files[] = {
+        sparseBmp("tall.bmp", 8192, 174763),
+        dir / "lying.png",
+        dir / "fifo",
+    };
+    testfiles::writeFile(files[1], testfiles::withStatedSize(testfiles::pngFile(64, 64, 6, 8), 32768, 32768));
+    ASSERT_EQ(mkfifo(files[2].c_str(), 0600), 0);
+    std::vector<std::string> problems;
+    const testchild::ChildRun run = testchild::answersFromChild(3, [&](std::size_t k) {
+        alarm(10);
+        return problemOf(files[k]);
+    }, &problems);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_LT(run.peakBytes, testchild::kGibibyte);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], "is 8192x174763 pixels; at most 8193 pixels a side can be read; scale it down");
+    EXPECT_EQ(problems[1], "is 32768x32768 pixels; at most 8193 pixels a side can be read; scale it down");
+    EXPECT_EQ(problems[2], "is a named pipe (FIFO), not a regular file");
 }
 
 }  // namespace

@@ -1,21 +1,16 @@
-// Tests that write files and read them back through Irrlicht: a scratch folder named
-// after the test and a quiet device on the null driver, both gone after the test.
+// Tests that read files back through Irrlicht: a scratch folder and a quiet device on the
+// null driver.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
 
-#include <filesystem>
-#include <string>
+#include "scratch_folder.h"
 
-class ScratchFixture : public ::testing::Test {
+class ScratchFixture : public ScratchFolder {
 protected:
     void SetUp() override {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::temp_directory_path() /
-              ("scratch_" + std::string(test->test_suite_name()) + "_" + test->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        ScratchFolder::SetUp();
         irr::SIrrlichtCreationParameters params;
         params.DriverType = irr::video::EDT_NULL;
         params.LoggingLevel = irr::ELL_NONE;
@@ -25,10 +20,9 @@ protected:
     }
     void TearDown() override {
         if (device) device->drop();
-        std::filesystem::remove_all(dir);
+        ScratchFolder::TearDown();
     }
 
-    std::filesystem::path dir;
     irr::IrrlichtDevice* device = nullptr;
     irr::video::IVideoDriver* driver = nullptr;
 };

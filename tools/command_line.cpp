@@ -5,7 +5,7 @@
 namespace sample_terrain {
 
 ScanResult scanCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-                           const std::string& helpHint) {
+                           const std::vector<std::string>& flags, const std::string& helpHint) {
     ScanResult result;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -20,6 +20,14 @@ ScanResult scanCommandLine(const std::vector<std::string>& args, const std::vect
 
         if (name == "--help" || name == "-h") {
             result.items.push_back({"--help", "", true});
+            continue;
+        }
+        if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+            if (hasValue) {
+                result.error = name + " takes no value; " + helpHint;
+                return result;
+            }
+            result.items.push_back({name, "", true});
             continue;
         }
         // A lone "-" is left to the caller as a plain argument.

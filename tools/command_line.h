@@ -24,10 +24,12 @@ struct ScanResult {
 };
 
 // Splits args (without the program name) into items. Accepts "--name value" and
-// "--name=value" for the options in `valueOptions`, and "--help" / "-h" as a flag (named
-// "--help"). An unknown option or a missing value is an error ending in `helpHint`.
+// "--name=value" for the options in `valueOptions`, the options in `flags` alone, and
+// "--help" / "-h" as a flag (named "--help"). An unknown option, a missing value or a
+// value given to a flag is an error ending in `helpHint`.
 ScanResult scanCommandLine(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-                           const std::string& helpHint);
+                           const std::vector<std::string>& flags, const std::string& helpHint);
+
 
 // Whole-string decimal parse; rejects signs, blanks and trailing characters.
 template <typename T>

@@ -1,6 +1,7 @@
 #include "dem_conversion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 
 namespace sample_terrain {
@@ -32,6 +33,21 @@ std::string squaring(const GreyImage& image, Fit fit, float padHeight) {
 
 }  // namespace
 
+std::string rasterSizeProblem(int width, int height, Fit fit) {
+    const std::uint64_t side = static_cast<std::uint64_t>(std::max(width, height));
+    const std::uint64_t held = fit == Fit::Pad ? side * side
+                                               : static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (held <= kMaxRasterSamples) return {};
+    const std::string limit = "at most " + std::to_string(kMaxRasterSamples / kSamplesPerMillion) +
+                              " million samples (about " + std::to_string(kMaxRasterMegabytes) +
+                              " MB of memory) are converted";
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (fit == Fit::Pad && static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= kMaxRasterSamples)
+        return "has " + size + " samples, which --fit pad makes a square of " + std::to_string(side) + " x " +
+               std::to_string(side) + "; " + limit + "; use --fit crop or cut it into tiles first";
+    return "has " + size + " samples; " + limit + "; cut it into tiles first";
+}
+
 void placeSeaLevel(ConversionReport& report) {
     std::ostringstream line;
     if (report.lowest > 0.0f) {
@@ -41,9 +57,11 @@ void placeSeaLevel(ConversionReport& report) {
         report.waterLevel = kAllWater;
         line << "everywhere, no height lies above sea level (0)";
     } else {
-        const float range = report.highest - report.lowest;
-        report.waterLevel = -report.lowest / range + kSeaMargin;
-        line << "at heights up to " << kSeaMargin * range << " (sea level 0 and a margin of " << kSeaMargin * 100.0f
+        // Halves: the range between heights near the float range's ends (±3e38) overflows a
+        // float, and halving changes no ratio.
+        const float range = report.highest * 0.5f - report.lowest * 0.5f;
+        report.waterLevel = -report.lowest * 0.5f / range + kSeaMargin;
+        line << "at heights up to " << kSeaMargin * range * 2.0 << " (sea level 0 and a margin of " << kSeaMargin * 100.0f
              << "% of the range)";
     }
     report.water = line.str();
@@ -69,9 +87,17 @@ bool convertHeights(GreyImage heights, HoleMask holes, Fit fit, int size, Height
     }
     fillHoles(heights, holes);
     placeSeaLevel(report);
+    // Heights near the float range's ends (±3e38) span more than a float holds, which the
+    // resampling and stretching below must subtract: halved, they do not, and the stretched
+    // result is the same.
+    float padHeight = report.lowest;
+    if (!std::isfinite(report.highest - report.lowest)) {
+        for (float& h : heights.values) h *= 0.5f;
+        padHeight *= 0.5f;
+    }
 
     report.squaring = squaring(heights, fit, report.lowest);
-    if (fit == Fit::Pad) heights = paddedToSquare(heights, report.lowest);
+    if (fit == Fit::Pad) heights = paddedToSquare(heights, padHeight);
     // A square image passes the centred crop unchanged.
     field = heightFieldFromImage(heights, size);
     return true;

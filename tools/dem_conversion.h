@@ -20,6 +20,10 @@ struct ConversionReport {
     std::string water;                    // one line: where the texture shows water
 };
 
+// Why a raster of width x height samples is too large to convert by `fit` within
+// kMaxRasterSamples, or an empty string; checked before a sample is read.
+std::string rasterSizeProblem(int width, int height, Fit fit);
+
 // Water for a real terrain: what lies at or below sea level, height 0 in any unit, rather
 // than a fixed share of the range, which would flood coastal lowlands. Sets both water fields.
 void placeSeaLevel(ConversionReport& report);

@@ -23,7 +23,7 @@ std::string parseBand(const std::string& text, int& band) {
 DemParseResult parseDemOptions(const std::vector<std::string>& args) {
     DemParseResult result;
     DemOptions& o = result.options;
-    const ScanResult scan = scanCommandLine(args, {"--width", "--out", "--fit", "--band"}, kHelpHint);
+    const ScanResult scan = scanCommandLine(args, {"--width", "--out", "--fit", "--band"}, {"--force"}, kHelpHint);
     result.error = scan.error;
     for (const CommandLineItem& item : scan.items) {
         if (!result.error.empty()) break;
@@ -37,6 +37,8 @@ DemParseResult parseDemOptions(const std::vector<std::string>& args) {
             }
         } else if (name == "--help") {
             o.showHelp = true;
+        } else if (name == "--force") {
+            o.replace = true;
         } else if (name == "--width") {
             result.error = parseWidth(item.value, o.width);
         } else if (name == "--fit") {
@@ -56,7 +58,7 @@ DemParseResult parseDemOptions(const std::vector<std::string>& args) {
 }
 
 std::string demUsageText() {
-    return "usage: dem_to_flyover INPUT [--width N] [--out DIR] [--fit crop|pad] [--band K]\n"
+    return "usage: dem_to_flyover INPUT [--width N] [--out DIR] [--fit crop|pad] [--band K] [--force]\n"
            "\n"
            "Turns an elevation raster that GDAL can read (GeoTIFF, SRTM .hgt, 16-bit PNG,\n"
            "Arc/Info ASCII grid .asc, ...) into ZovoDiVuviMap.bmp (N x N height image, the\n"
@@ -72,13 +74,24 @@ std::string demUsageText() {
            "  --fit crop|pad  for a raster that is not square: crop takes the centred square\n"
            "                  (default), pad centres it in a square filled with its lowest height\n"
            "  --band K        which band of the raster holds the heights (default: 1)\n"
+           "  --force         replace ZovoDiVuviMap.bmp and zovodivuvi.jpg where they exist; a\n"
+           "                  symbolic link at either name is replaced, the file it points to kept\n"
            "  --help          show this text\n"
            "\n"
            "Samples equal to the band's no-data value, NaN, and stray fill markers the file does\n"
            "not declare (a lowest or highest value set further apart from the rest than the rest\n"
            "spans, such as -32768 among heights of 100..900) are holes, filled from the heights\n"
            "around them. The texture shows water where the ground lies at or below sea level\n"
-           "(height 0), none on a raster whose heights are all above it.\n"
+           "(height 0), none on a raster whose heights are all above it. A raster stored south up\n"
+           "or east to west is turned north up; a rotated one is read as it is stored, with a\n"
+           "warning.\n"
+           "\n"
+           "Rasters of up to " + std::to_string(kMaxRasterSamples / kSamplesPerMillion) +
+           " million samples are read (with --fit pad, counted in the padded square),\n"
+           "which takes up to about " + std::to_string(kMaxRasterMegabytes) +
+           " MB of memory; cut larger ones into tiles first. Both files\n"
+           "are written under temporary names and renamed into place together, once both are\n"
+           "complete; existing files are left alone unless --force is given.\n"
            "\n"
            "example:\n"
            "  dem_to_flyover N48E009.hgt --width 512 --out data\n"

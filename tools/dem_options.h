@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,19 @@ namespace sample_terrain {
 // How a raster that is not square becomes square.
 enum class Fit { Crop, Pad };
 
+// The most samples a raster may hold to be read, counted in the padded square with
+// --fit pad; the conversion's peak memory at that size, measured.
+constexpr std::uint64_t kMaxRasterSamples = 100'000'000;
+constexpr std::uint64_t kSamplesPerMillion = 1'000'000;
+constexpr int kMaxRasterMegabytes = 1200;
+
 struct DemOptions {
     std::string inputPath;
     std::string outDir;  // empty: the current directory
     int width = kDefaultWidth;
     Fit fit = Fit::Crop;
     int band = 1;  // GDAL counts bands from 1
+    bool replace = false;   // --force
     bool showHelp = false;
 };
 

@@ -4,10 +4,10 @@
 #include <gdal.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
-#include <system_error>
 #include <vector>
+
+#include "elevation/input_file.h"
 
 namespace sample_terrain {
 namespace {
@@ -15,6 +15,11 @@ namespace {
 // Rows are read in strips of about this many samples: whole-band reads would need a second
 // full-size buffer of doubles next to the heights.
 constexpr std::size_t kStripSamples = std::size_t{1} << 20;
+
+// The affine georeference: x = gt[0] + column * gt[1] + row * gt[2], and
+// y = gt[3] + column * gt[4] + row * gt[5], with y growing to the north.
+constexpr int kGeoTransformTerms = 6;
+constexpr int kColumnStepX = 1, kRowStepX = 2, kColumnStepY = 4, kRowStepY = 5;
 
 const char* const kReadableFormats = "GeoTIFF (.tif), SRTM (.hgt), 16-bit PNG or ASCII grid (.asc)";
 
@@ -55,7 +60,24 @@ BandEncoding encodingOf(GDALRasterBandH band) {
     return encoding;
 }
 
-bool readSamples(GDALRasterBandH band, const std::string& path, ElevationRaster& raster, std::string& error) {
+// Whether the file stores rows south first or columns east first, and whether its grid is
+// turned against north, from its georeference; a file without one is taken as north up.
+struct Orientation {
+    bool flipRows = false, flipColumns = false, rotated = false;
+};
+
+Orientation orientationOf(GDALDatasetH dataset) {
+    double gt[kGeoTransformTerms];
+    Orientation o;
+    if (GDALGetGeoTransform(dataset, gt) != CE_None) return o;
+    o.rotated = gt[kRowStepX] != 0.0 || gt[kColumnStepY] != 0.0;
+    o.flipRows = !o.rotated && gt[kRowStepY] > 0.0;
+    o.flipColumns = !o.rotated && gt[kColumnStepX] < 0.0;
+    return o;
+}
+
+bool readSamples(GDALRasterBandH band, const std::string& path, const Orientation& orientation,
+                 ElevationRaster& raster, std::string& error) {
     const int width = raster.heights.width, height = raster.heights.height;
     const BandEncoding encoding = encodingOf(band);
     const int stripRows = static_cast<int>(std::max<std::size_t>(1, kStripSamples / static_cast<std::size_t>(width)));
@@ -67,13 +89,16 @@ bool readSamples(GDALRasterBandH band, const std::string& path, ElevationRaster&
                     "'" + gdalReason() + "; check that the file is complete";
             return false;
         }
-        const std::size_t offset = static_cast<std::size_t>(top) * static_cast<std::size_t>(width);
-        const std::size_t count = static_cast<std::size_t>(rows) * static_cast<std::size_t>(width);
-        for (std::size_t i = 0; i < count; ++i) {
-            float h = 0.0f;
-            const bool valid = decodeSample(strip[i], encoding, h);
-            raster.heights.values[offset + i] = valid ? h : 0.0f;
-            raster.holes[offset + i] = valid ? 0 : 1;
+        for (int r = 0; r < rows; ++r) {
+            const int y = orientation.flipRows ? height - 1 - (top + r) : top + r;
+            for (int c = 0; c < width; ++c) {
+                const int x = orientation.flipColumns ? width - 1 - c : c;
+                const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x;
+                float h = 0.0f;
+                const bool valid = decodeSample(strip[static_cast<std::size_t>(r) * width + c], encoding, h);
+                raster.heights.values[at] = valid ? h : 0.0f;
+                raster.holes[at] = valid ? 0 : 1;
+            }
         }
     }
     return true;
@@ -81,13 +106,16 @@ bool readSamples(GDALRasterBandH band, const std::string& path, ElevationRaster&
 
 }  // namespace
 
-bool readElevationBand(const std::string& path, int band, ElevationRaster& raster, std::string& error) {
+bool readElevationBand(const std::string& path, int band, const RasterSizeCheck& sizeCheck,
+                       ElevationRaster& raster, std::string& error) {
     startGdal();
-    std::error_code ec;
-    // GDAL's virtual paths (/vsizip/..., /vsicurl/...) name no file on disk.
-    if (path.rfind("/vsi", 0) != 0 && !std::filesystem::exists(path, ec)) {
-        error = "input '" + path + "' does not exist; check the path";
-        return false;
+    // GDAL's virtual paths (/vsizip/..., /vsicurl/...) name no file on disk. A FIFO or a
+    // device would have GDAL wait or read forever.
+    if (path.rfind("/vsi", 0) != 0) {
+        if (const std::string problem = elevation::regularFileProblem(path); !problem.empty()) {
+            error = "input '" + path + "' " + problem + "; pass an elevation file such as " + kReadableFormats;
+            return false;
+        }
     }
     CPLErrorReset();
     DatasetCloser file{GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)};
@@ -115,6 +143,16 @@ bool readElevationBand(const std::string& path, int band, ElevationRaster& raste
     raster.unit = unit ? unit : "";
 
     const int width = GDALGetRasterXSize(file.dataset), height = GDALGetRasterYSize(file.dataset);
+    if (const std::string problem = sizeCheck(width, height); !problem.empty()) {
+        error = "'" + path + "' " + problem;
+        return false;
+    }
+    const Orientation orientation = orientationOf(file.dataset);
+    raster.rotated = orientation.rotated;
+    if (orientation.flipRows || orientation.flipColumns)
+        raster.turned = std::string("stored ") + (orientation.flipRows ? "south up" : "") +
+                        (orientation.flipRows && orientation.flipColumns ? " and " : "") +
+                        (orientation.flipColumns ? "east to west" : "") + ", turned north up";
     try {
         const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
         raster.heights = GreyImage{width, height, std::vector<float>(count)};
@@ -124,7 +162,7 @@ bool readElevationBand(const std::string& path, int band, ElevationRaster& raste
                 " samples, too many to hold in memory; cut it into smaller tiles first";
         return false;
     }
-    return readSamples(bandHandle, path, raster, error);
+    return readSamples(bandHandle, path, orientation, raster, error);
 }
 
 }  // namespace sample_terrain

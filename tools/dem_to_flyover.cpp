@@ -13,7 +13,6 @@
 #include "dem_raster.h"
 #include "flyover_files.h"
 #include "sample_terrain_options.h"
-#include "terrain_image_io.h"
 #include "terrain_shading.h"
 
 using namespace sample_terrain;
@@ -29,7 +28,7 @@ int fail(const std::string& message) {
 
 // What was read, for the summary; the heights themselves move on into the conversion.
 struct InputFacts {
-    std::string driver, driverName, unit;
+    std::string driver, driverName, unit, turned;
     int bandCount = 0, width = 0, height = 0;
 };
 
@@ -42,6 +41,7 @@ void printSummary(const DemOptions& options, const InputFacts& input, const Conv
               << " no-data samples";
     if (report.strayMarkers > 0) std::cout << " (" << report.strayMarkers << " of them undeclared fill markers)";
     std::cout << '\n';
+    if (!input.turned.empty()) std::cout << "orientation: " << input.turned << '\n';
     std::cout << "square: " << report.squaring << '\n';
     std::cout << "water: " << report.water << '\n';
     const int texture = textureSizeFor(options.width);
@@ -52,9 +52,14 @@ void printSummary(const DemOptions& options, const InputFacts& input, const Conv
 int run(const DemOptions& options) {
     std::string error;
     ElevationRaster raster;
-    if (!readElevationBand(options.inputPath, options.band, raster, error)) return fail(error);
-    const InputFacts input{raster.driver, raster.driverName, raster.unit,
+    const auto sizeCheck = [&](int width, int height) { return rasterSizeProblem(width, height, options.fit); };
+    if (!readElevationBand(options.inputPath, options.band, sizeCheck, raster, error)) return fail(error);
+    const InputFacts input{raster.driver, raster.driverName, raster.unit, raster.turned,
                            raster.bandCount, raster.heights.width, raster.heights.height};
+    if (raster.rotated) {
+        std::cerr << "dem_to_flyover: warning: '" << options.inputPath
+                  << "' has a rotated georeference; it is converted as stored, so north may not be up\n";
+    }
 
     HeightField field;
     ConversionReport report;
@@ -68,13 +73,11 @@ int run(const DemOptions& options) {
         std::cerr << "dem_to_flyover: warning: '" << options.inputPath << "' has a single height, so the terrain is flat\n";
     }
 
-    const std::string folderProblem = prepareOutputFolder(options.outDir);
+    const std::string folderProblem = prepareOutputFolder(options.outDir, options.replace);
     if (!folderProblem.empty()) return fail(folderProblem);
-    ImageIo io;
-    if (!io.ready()) return fail("could not start Irrlicht's null video driver; check the Irrlicht installation");
-
     printSummary(options, input, report);
-    if (!writeFlyoverFiles(io, field, options.outDir, {kDefaultSeed, report.waterLevel}, std::cout, error)) return fail(error);
+    if (!writeFlyoverFiles(field, options.outDir, {kDefaultSeed, report.waterLevel}, options.replace, std::cout, error))
+        return fail(error);
     return 0;
 }
 

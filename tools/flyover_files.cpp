@@ -2,10 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
+#include <vector>
 
+#include "elevation/image_encoding.h"
+#include "elevation/output_files.h"
 #include "terrain_shading.h"
 
 namespace fs = std::filesystem;
@@ -13,41 +18,53 @@ namespace fs = std::filesystem;
 namespace sample_terrain {
 namespace {
 
-void reportWritten(std::ostream& log, const fs::path& path, int side) {
-    std::error_code ec;
-    const auto bytes = fs::file_size(path, ec);
-    log << "wrote " << path.string() << " (" << side << "x" << side << ", " << (ec ? 0 : bytes) << " bytes)\n";
+constexpr int kJpegQuality = 90;
+constexpr float kMaxLevel = 255.0f;
+
+fs::path folderOf(const std::string& dir) { return dir.empty() ? fs::path(".") : fs::path(dir); }
+
+// Grey 24-bit pixels: the elevation in red, copied into green and blue.
+RgbImage greyLevels(const HeightField& field) {
+    RgbImage image{field.size, field.size, std::vector<Rgb>(field.heights.size())};
+    std::transform(field.heights.begin(), field.heights.end(), image.pixels.begin(), [](float h) {
+        const auto level = static_cast<std::uint8_t>(std::lround(std::clamp(h, 0.0f, 1.0f) * kMaxLevel));
+        return Rgb{level, level, level};
+    });
+    return image;
 }
 
 }  // namespace
 
-std::string prepareOutputFolder(const std::string& dir) {
-    const fs::path folder = dir.empty() ? fs::path(".") : fs::path(dir);
+std::string prepareOutputFolder(const std::string& dir, bool replace) {
+    const fs::path folder = folderOf(dir);
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder)) {
         return "cannot create output folder '" + folder.string() + "' (" +
                (ec ? ec.message() : std::string("a file has that name")) + "); choose another --out";
     }
-    // Checked before the slow shading, so a bad folder fails at once rather than at the end.
     if (access(folder.c_str(), W_OK) != 0) {
         return "output folder '" + folder.string() + "' is not writable; choose another --out or fix its permissions";
     }
-    return {};
+    return elevation::outputNamesProblem(folder, {kHeightFileName, kTextureFileName}, replace);
 }
 
-bool writeFlyoverFiles(ImageIo& io, const HeightField& field, const std::string& dir, const TextureLook& look,
-                       std::ostream& log, std::string& error) {
-    const fs::path folder = dir.empty() ? fs::path() : fs::path(dir);
-    const fs::path heightPath = folder / kHeightFileName;
-    if (!io.writeHeightImage(field, heightPath.string(), error)) return false;
-    reportWritten(log, heightPath, field.size);
-
+bool writeFlyoverFiles(const HeightField& field, const std::string& dir, const TextureLook& look,
+                       bool replace, std::ostream& log, std::string& error) {
     const int textureSize = textureSizeFor(field.size);
-    const fs::path texturePath = folder / kTextureFileName;
-    const RgbImage texture = turnedHalfWay(shadeTerrain(field, textureSize, look.seed, look.waterLevel));
-    if (!io.writeColourImage(texture, texturePath.string(), error)) return false;
-    reportWritten(log, texturePath, textureSize);
+    std::vector<elevation::OutputFile> files(2);
+    files[0] = {kHeightFileName, elevation::encodeBmp(greyLevels(field))};
+    files[1] = {kTextureFileName,
+                elevation::encodeJpeg(turnedHalfWay(shadeTerrain(field, textureSize, look.seed, look.waterLevel)),
+                                      kJpegQuality)};
+    error = elevation::writeFilesTogether(folderOf(dir), files, replace);
+    if (!error.empty()) return false;
+    const int sides[] = {field.size, textureSize};
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const fs::path path = dir.empty() ? fs::path(files[k].name) : fs::path(dir) / files[k].name;
+        log << "wrote " << path.string() << " (" << sides[k] << "x" << sides[k] << ", " << files[k].bytes.size()
+            << " bytes)\n";
+    }
     return true;
 }
 

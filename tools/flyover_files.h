@@ -5,7 +5,6 @@
 #include <string>
 
 #include "height_field.h"
-#include "terrain_image_io.h"
 
 namespace sample_terrain {
 
@@ -13,9 +12,12 @@ namespace sample_terrain {
 constexpr const char* kHeightFileName = "ZovoDiVuviMap.bmp";
 constexpr const char* kTextureFileName = "zovodivuvi.jpg";
 
-// Creates `dir` (empty: the current folder) if missing and checks that files can be written
-// there. Returns an empty string, or a one-line reason naming the folder and what to do.
-std::string prepareOutputFolder(const std::string& dir);
+// Creates `dir` (empty: the current folder) if missing and checks that both files can be
+// written there: the folder is writable, and neither name is taken (with `replace`, only
+// not by a folder or other non-file). Returns an empty string, or a one-line reason naming
+// the folder or file and what to do. Called before the slow work, so that a bad folder
+// fails at once.
+std::string prepareOutputFolder(const std::string& dir, bool replace);
 
 // How the colour texture is shaded; see shadeTerrain.
 struct TextureLook {
@@ -24,8 +26,9 @@ struct TextureLook {
 };
 
 // Writes the height image and the matching colour texture (turned to fit the fly-over's
-// texture coordinates) into `dir`, and one "wrote ..." line per file on `log`.
-bool writeFlyoverFiles(ImageIo& io, const HeightField& field, const std::string& dir, const TextureLook& look,
-                       std::ostream& log, std::string& error);
+// texture coordinates) into `dir`, both or neither (see elevation::writeFilesTogether),
+// and one "wrote ..." line per file on `log`.
+bool writeFlyoverFiles(const HeightField& field, const std::string& dir, const TextureLook& look,
+                       bool replace, std::ostream& log, std::string& error);
 
 }  // namespace sample_terrain

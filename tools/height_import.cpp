@@ -15,6 +15,22 @@ constexpr float kLumaBlue = 0.114f;
 
 float luminance(float r, float g, float b) { return kLumaRed * r + kLumaGreen * g + kLumaBlue * b; }
 
+bool readGreyImage(const std::string& path, GreyImage& image, std::string& error) {
+    elevation::RgbImage decoded;
+    const std::string problem = elevation::readImageFile(path, kSourceImageLimits, decoded);
+    if (!problem.empty()) {
+        error = "input image '" + path + "' " + problem;
+        if (problem.find("; ") == std::string::npos) error += "; check the file given to --from";
+        return false;
+    }
+    image = GreyImage{decoded.width, decoded.height, std::vector<float>(decoded.pixels.size())};
+    for (std::size_t i = 0; i < decoded.pixels.size(); ++i) {
+        const elevation::Rgb c = decoded.pixels[i];
+        image.values[i] = luminance(c.r, c.g, c.b);
+    }
+    return true;
+}
+
 GreyImage paddedToSquare(const GreyImage& image, float fill) {
     const int side = std::max(image.width, image.height);
     GreyImage square{side, side, std::vector<float>(static_cast<std::size_t>(side) * side, fill)};

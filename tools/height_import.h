@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
+#include "elevation/image_decoding.h"
 #include "height_field.h"
 
 namespace sample_terrain {
@@ -13,6 +16,14 @@ struct GreyImage {
 
     float at(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
 };
+
+// The largest image read as heights: as many pixels as the widest height image the fly-over
+// takes (8193²), in any shape up to 32768 pixels a side.
+constexpr elevation::ImageLimits kSourceImageLimits = {32768, std::uint64_t{8193} * 8193};
+
+// Reads a BMP, PNG or JPEG image file as brightness. Returns false with `error` one line
+// naming the file and what is wrong.
+bool readGreyImage(const std::string& path, GreyImage& image, std::string& error);
 
 // Brightness a viewer perceives; for grey pixels it equals the shared channel value.
 float luminance(float r, float g, float b);

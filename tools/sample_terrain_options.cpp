@@ -18,7 +18,7 @@ std::string parseSeed(const std::string& text, std::uint32_t& seed) {
 ParseResult parseOptions(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
-    const ScanResult scan = scanCommandLine(args, {"--out", "--width", "--seed", "--from"}, kHelpHint);
+    const ScanResult scan = scanCommandLine(args, {"--out", "--width", "--seed", "--from"}, {"--force"}, kHelpHint);
     result.error = scan.error;
     for (const CommandLineItem& item : scan.items) {
         if (!result.error.empty()) break;
@@ -27,6 +27,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             result.error = "unexpected argument '" + name + "'; " + kHelpHint;
         } else if (name == "--help") {
             o.showHelp = true;
+        } else if (name == "--force") {
+            o.replace = true;
         } else if (name == "--width") {
             result.error = parseWidth(item.value, o.width);
         } else if (name == "--seed") {
@@ -41,8 +43,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return "usage: make_sample_terrain [--out DIR] [--width N] [--seed S]\n"
-           "       make_sample_terrain --from INPUT [--width N] [--out DIR]\n"
+    return "usage: make_sample_terrain [--out DIR] [--width N] [--seed S] [--force]\n"
+           "       make_sample_terrain --from INPUT [--width N] [--out DIR] [--force]\n"
            "\n"
            "Writes ZovoDiVuviMap.bmp (N x N height image, elevation in the red channel) and\n"
            "zovodivuvi.jpg (matching colour texture) for the terrain fly-over.\n"
@@ -53,9 +55,15 @@ std::string usageText() {
            ")\n"
            "  --seed S      which landscape to synthesise; with --from it only varies the texture's\n"
            "                fine detail (default: " + std::to_string(kDefaultSeed) + ")\n"
-           "  --from INPUT  convert an image (PNG, JPG, BMP, TGA, ...) instead: its brightness becomes\n"
-           "                the elevation; it is cropped to a centred square and resampled\n"
+           "  --from INPUT  convert an image (BMP, PNG or JPEG, up to 67 million pixels) instead: its\n"
+           "                brightness becomes the elevation; it is cropped to a centred square and\n"
+           "                resampled\n"
+           "  --force       replace ZovoDiVuviMap.bmp and zovodivuvi.jpg where they exist; a\n"
+           "                symbolic link at either name is replaced, the file it points to kept\n"
            "  --help        show this text\n"
+           "\n"
+           "Both files are written under temporary names and renamed into place together, once\n"
+           "both are complete; existing files are left alone unless --force is given.\n"
            "\n"
            "example:\n"
            "  make_sample_terrain --out data --width 512 --seed 7\n"

@@ -15,6 +15,7 @@ struct Options {
     std::string fromPath;  // empty: synthesise instead of converting
     int width = kDefaultWidth;
     std::uint32_t seed = kDefaultSeed;
+    bool replace = false;   // --force
     bool showHelp = false;
 };
 

@@ -3,20 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "elevation/rgb_image.h"
 #include "height_field.h"
 
 namespace sample_terrain {
 
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-};
-
-struct RgbImage {
-    int width = 0, height = 0;
-    std::vector<Rgb> pixels;  // row-major
-
-    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
+using elevation::Rgb;
+using elevation::RgbImage;
 
 // Side of the colour texture for a height field of the given side: a few times finer, so the
 // draped texture keeps detail between height samples, but capped to keep files manageable.

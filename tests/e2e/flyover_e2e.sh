@@ -3,7 +3,9 @@
 # X server (xvfb-run); see CMakeLists.txt next to this file.
 #
 # usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR
-# (HOSTILE_DIR: image files, valid and damaged, each tried as the height image)
+#                       TEXTURE_DIR
+# (HOSTILE_DIR: image files, valid and damaged, each tried as the height image;
+# TEXTURE_DIR: the same for the texture, the valid ones named ok_*)
 #
 # Prints one PASS/FAIL line per check and exits non-zero if any failed.
 
@@ -24,6 +26,10 @@ readonly POLL_S=0.2
 # The clear colour; terrain must cover more than this share of the lower half.
 readonly SKY_COLOUR="150 50 0"
 readonly MIN_TERRAIN_FRACTION=0.5
+# Untextured terrain is drawn white: at most this share of the lower half is another colour.
+readonly MAX_TEXTURED_FRACTION=0.5
+# Time for the first frames of a flight to reach the screen.
+readonly FIRST_FRAMES_S=1.5
 # 400 ms at 0.1 units per ms: 40 units forward, well inside the 255-unit sample map.
 readonly FLY_FORWARD_MS=400
 readonly MIN_CHANGED_FRACTION=0.05
@@ -34,8 +40,8 @@ readonly TURN_STEPS=8
 readonly FIRST_SIGNAL_STATUS=128
 readonly TIMEOUT_STATUS=124  # from timeout(1)
 
-if (($# != 6)); then
-    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR" >&2
+if (($# != 7)); then
+    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR TEXTURE_DIR" >&2
     exit 2
 fi
 for tool in "$1" "$2" "$4" "$5"; do
@@ -47,8 +53,8 @@ done
 mkdir -p "$3" || exit 1
 # Absolute paths: the programs under test run in other folders.
 FLYOVER=$(realpath "$1") MAKE_SAMPLE=$(realpath "$2") ARTEFACTS=$(realpath "$3")
-PROBE=$(realpath "$4") WRITE_BMP=$(realpath "$5") HOSTILE_DIR=$(realpath "$6")
-readonly FLYOVER MAKE_SAMPLE ARTEFACTS PROBE WRITE_BMP HOSTILE_DIR
+PROBE=$(realpath "$4") WRITE_BMP=$(realpath "$5") HOSTILE_DIR=$(realpath "$6") TEXTURE_DIR=$(realpath "$7")
+readonly FLYOVER MAKE_SAMPLE ARTEFACTS PROBE WRITE_BMP HOSTILE_DIR TEXTURE_DIR
 if [[ -z ${DISPLAY:-} ]]; then
     echo "FAIL: setup: DISPLAY is not set; run this under xvfb-run" >&2
     exit 1
@@ -298,19 +304,29 @@ no_file() { :; }
 empty_file() { : >"$1"; }
 garbage_file() { { printf '\x89\x00\xff\xfe'; yes 'not a bitmap' | head -c 2000; } >"$1"; }
 bmp() { "$WRITE_BMP" "$3" "$1" "$2"; }
+fifo_file() { mkfifo "$1"; }
 
 # --- hostile files: a working fly-over or a clean refusal, never a crash ----------
+
+# Opens the fly-over in folder $1 and waits for its window; sets window ("" when none came,
+# the app then ended and app_status says how).
+open_window() {
+    local dir=$1
+    (cd "$dir" && exec "$FLYOVER" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+    app_pid=$!
+    window=""
+    local deadline=$((SECONDS + WINDOW_TIMEOUT_S))
+    while [[ -z $window ]] && ((SECONDS < deadline)) && app_alive; do
+        window=$("$PROBE" wait "$TITLE_PREFIX" 1 2>/dev/null)
+    done
+    [[ -n $window ]] || wait_for_app 0
+}
 
 # Runs flyover in folder $2: a window that appears is closed like a user does and must
 # end with status 0; an early end must be status 1 with one stderr line.
 expect_flies_or_refuses() {
     local name=$1 dir=$2
-    (cd "$dir" && exec "$FLYOVER" >"$dir/stdout.log" 2>"$dir/stderr.log") &
-    app_pid=$!
-    local window="" deadline=$((SECONDS + WINDOW_TIMEOUT_S))
-    while [[ -z $window ]] && ((SECONDS < deadline)) && app_alive; do
-        window=$("$PROBE" wait "$TITLE_PREFIX" 1 2>/dev/null)
-    done
+    open_window "$dir"
     if [[ -n $window ]]; then
         sleep 1
         "$PROBE" close "$window" >/dev/null 2>&1
@@ -324,7 +340,6 @@ expect_flies_or_refuses() {
         fi
         return
     fi
-    wait_for_app 0
     local lines
     lines=$(awk 'END { print NR }' "$dir/stderr.log")
     if ((app_status == 1 && lines == 1)); then
@@ -342,18 +357,47 @@ test_hostile_height_file() {
     expect_flies_or_refuses "hostile height file $(basename "$file")" "$dir"
 }
 
-test_hostile_texture() {
+# A texture that cannot be used: the fly-over says so in exactly one line on stderr and
+# flies untextured (white terrain); a usable one (named ok_*) flies without a word.
+test_texture() {
     local name=$1 dir
     shift
-    dir=$(case_dir "texture_${name// /_}") || exit 1
+    dir=$(case_dir "texture_${name//[^A-Za-z0-9_.]/_}") || exit 1
     "$@" "$dir/$TEXTURE"
-    expect_flies_or_refuses "texture: $name" "$dir"
+    open_window "$dir"
+    if [[ -z $window ]]; then
+        fail "texture $name: flies" "$(describe_status "$app_status"); stderr:"
+        show_file "$dir/stderr.log"
+        return
+    fi
+    sleep "$FIRST_FRAMES_S"
+    local shot=$ARTEFACTS/texture_${name//[^A-Za-z0-9_.]/_}.png stats lower
+    stats=$("$PROBE" screenshot "$window" "$shot" >/dev/null 2>&1 && "$PROBE" stats "$shot" 255 255 255 2>&1)
+    lower=$(sed -n 's/.*lower_half=\([0-9.]*\).*/\1/p' <<<"$stats")
+    "$PROBE" close "$window" >/dev/null 2>&1
+    local lines
+    if ! wait_for_app "$EXIT_TIMEOUT_S" || ((app_status != 0)); then
+        fail "texture $name: flies and closes with status 0" "$(describe_status "${app_status:-124}"); stderr:"
+        show_file "$dir/stderr.log"
+        return
+    fi
+    lines=$(awk 'END { print NR }' "$dir/stderr.log")
+    if [[ $name == ok_* || $name == missing ]]; then
+        if ((lines == 0)); then pass "texture $name: flies without a warning"
+        else fail "texture $name: flies without a warning" "stderr:"; show_file "$dir/stderr.log"; fi
+    elif ((lines != 1)) || ! grep -qF "texture \"$TEXTURE\"" "$dir/stderr.log"; then
+        fail "texture $name: one warning line naming $TEXTURE" "$lines lines:"
+        show_file "$dir/stderr.log"
+    elif ! awk -v f="$lower" -v max="$MAX_TEXTURED_FRACTION" 'BEGIN { exit !(f != "" && f < max) }'; then
+        fail "texture $name: the terrain is drawn untextured (white)" "xwin_probe stats against white: $stats"
+    else
+        pass "texture $name: untextured, with: $(cat "$dir/stderr.log")"
+    fi
 }
 missing_texture() { rm -f "$1"; }
 truncated_texture() { head -c 3000 "$1" >"$1.part" && mv "$1.part" "$1"; }
-scrambled_texture() {   # a real JPEG header, then noise where the image data should be
-    { head -c 600 "$1"; head -c 20000 /dev/urandom; } >"$1.noise" && mv "$1.noise" "$1"
-}
+fifo_texture() { rm -f "$1" && mkfifo "$1"; }
+copy_texture() { cp "$TEXTURE_FILE" "$1"; }
 
 # A 24-bit BMP header claiming 16385 x 16385 pixels in a file of the right size, with no
 # pixels written: the size must be refused before anything is loaded.
@@ -389,10 +433,12 @@ test_bad_height_map "garbage height image" garbage_file
 test_bad_height_map "1x1 height image" bmp 1 1
 test_bad_height_map "64x32 height image" bmp 64 32
 test_bad_height_map "16385x16385 height image" huge_bmp
+test_bad_height_map "FIFO height image" fifo_file
 for file in "$HOSTILE_DIR"/*; do test_hostile_height_file "$file"; done
-test_hostile_texture "missing" missing_texture
-test_hostile_texture "truncated" truncated_texture
-test_hostile_texture "scrambled" scrambled_texture
+test_texture missing missing_texture
+test_texture truncated truncated_texture
+test_texture fifo fifo_texture
+for TEXTURE_FILE in "$TEXTURE_DIR"/*; do test_texture "$(basename "$TEXTURE_FILE")" copy_texture; done
 test_no_display
 
 if ((failures > 0)); then

@@ -4,7 +4,7 @@
 #include <cpl_conv.h>
 #include <gdal.h>
 #include <gtest/gtest.h>
-#include <irrlicht.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -54,10 +54,14 @@ bool contains(const std::vector<std::string>& lines, const std::string& text) {
 // A raster with one band per entry of `bands`, each row-major width x height, written by
 // GDAL's `driver` through an in-memory copy, as drivers like PNG and AAIGrid only copy.
 void writeRaster(const fs::path& path, const char* driver, int width, int height, GDALDataType type,
-                 const std::vector<std::vector<double>>& bands, std::optional<double> noData = std::nullopt) {
+                 const std::vector<std::vector<double>>& bands, std::optional<double> noData = std::nullopt,
+                 std::optional<std::vector<double>> geoTransform = std::nullopt) {
     GDALAllRegister();
     GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, static_cast<int>(bands.size()), type, nullptr);
     ASSERT_NE(memory, nullptr);
+    if (geoTransform) {
+        ASSERT_EQ(GDALSetGeoTransform(memory, geoTransform->data()), CE_None);
+    }
     for (std::size_t b = 0; b < bands.size(); ++b) {
         GDALRasterBandH band = GDALGetRasterBand(memory, static_cast<int>(b) + 1);
         std::vector<double> values = bands[b];
@@ -251,9 +255,10 @@ class DemTool : public ToolProcessTest {
 protected:
     int run(const std::string& args) { return runTool(DEM_TO_FLYOVER_PATH, args); }
     std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
-    // Converts `input` into dir/out; returns the exit status.
+    // Converts `input` into dir/out, replacing what an earlier conversion left; returns the
+    // exit status.
     int convert(const fs::path& input, const std::string& options) {
-        return run(quoted(input) + " --out " + quoted(dir / "out") + " " + options);
+        return run(quoted(input) + " --force --out " + quoted(dir / "out") + " " + options);
     }
 
     // What the tool printed on stderr, for failure messages.
@@ -265,15 +270,11 @@ protected:
 
     // The red channel of the written height image, row-major; empty if it cannot be read.
     std::vector<int> heightImage(int& side) {
+        const elevation::RgbImage image = load(dir / "out" / "ZovoDiVuviMap.bmp");
+        side = image.width;
+        EXPECT_EQ(image.height, image.width);
         std::vector<int> red;
-        irr::video::IImage* image = load(dir / "out" / "ZovoDiVuviMap.bmp");
-        if (!image) return red;
-        side = static_cast<int>(image->getDimension().Width);
-        EXPECT_EQ(image->getDimension().Height, image->getDimension().Width);
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) red.push_back(image->getPixel(x, y).getRed());
-        }
-        image->drop();
+        for (const elevation::Rgb& c : image.pixels) red.push_back(c.r);
         return red;
     }
 };
@@ -317,12 +318,11 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
 
     // The texture is turned half way: the sea in the height image's north-west corner shows
     // in the texture's south-east one, and the high south-east in its north-west.
-    irr::video::IImage* texture = load(dir / "out" / "zovodivuvi.jpg");
-    ASSERT_NE(texture, nullptr);
-    const irr::video::SColor sea = texture->getPixel(93, 93), land = texture->getPixel(2, 2);
-    EXPECT_GT(sea.getBlue(), sea.getRed() + 40u);
-    EXPECT_LT(land.getBlue(), land.getRed() + 40u);
-    texture->drop();
+    const elevation::RgbImage texture = load(dir / "out" / "zovodivuvi.jpg");
+    ASSERT_EQ(texture.width, 96);
+    const elevation::Rgb sea = texture.at(93, 93), land = texture.at(2, 2);
+    EXPECT_GT(sea.b, sea.r + 40);
+    EXPECT_LT(land.b, land.r + 40);
 }
 
 TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
@@ -407,9 +407,14 @@ TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
     writeRaster(dir / "one.tif", "GTiff", 4, 4, GDT_Float32, {grid(4, 4, [](int x, int y) { return x + y; })});
     writeRaster(dir / "empty.asc", "AAIGrid", 4, 4, GDT_Float32, {grid(4, 4, [](int, int) { return kNoData; })}, kNoData);
     std::ofstream(dir / "taken") << "a file where the output folder should go\n";
+    fs::create_directory(dir / "full");
+    std::ofstream(dir / "full" / "zovodivuvi.jpg") << "the user's own texture\n";
+    ASSERT_EQ(mkfifo((dir / "pipe.asc").c_str(), 0600), 0);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
         {quoted(dir / "nowhere.tif"), "nowhere.tif' does not exist"},
+        {quoted(dir / "pipe.asc"), "pipe.asc' is a named pipe (FIFO), not a regular file"},
+        {quoted(dir / "one.tif") + " --out " + quoted(dir / "full"), "zovodivuvi.jpg' already exists; pass --force"},
         {quoted(dir / "notes.txt"), "notes.txt' is not a raster"},
         {quoted(dir / "one.tif") + " --band 2", "--band 2 is out of range"},
         {quoted(dir / "empty.asc"), "empty.asc' holds only no-data samples"},
@@ -428,6 +433,62 @@ TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
         EXPECT_TRUE(lines("stdout").empty()) << args;
     }
     EXPECT_FALSE(fs::exists(dir / "ZovoDiVuviMap.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "full" / "ZovoDiVuviMap.bmp"));
+}
+
+TEST_F(DemTool, RefusesRastersTooLargeToConvertBeforeReadingThem) {
+    // 30000 x 30000 samples in a 67-byte grid; 2 x 30000, which --fit pad would make as large.
+    std::ofstream(dir / "huge.asc") << "ncols 30000\nnrows 30000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n";
+    std::ofstream(dir / "strip.asc") << "ncols 2\nnrows 30000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {quoted(dir / "huge.asc"), "huge.asc' has 30000 x 30000 samples; at most 100 million samples"},
+        {quoted(dir / "strip.asc") + " --fit pad",
+         "strip.asc' has 2 x 30000 samples, which --fit pad makes a square of 30000 x 30000; at most 100 million"},
+    };
+    for (const auto& [args, expected] : cases) {
+        EXPECT_EQ(run(args + " --out " + quoted(dir / "out")), 1) << args;
+        EXPECT_LT(lastRun.peakBytes, testchild::kGibibyte) << args;
+        const std::vector<std::string> err = lines("stderr");
+        ASSERT_EQ(err.size(), 1u) << args;
+        EXPECT_NE(err[0].find(expected), std::string::npos) << err[0];
+    }
+}
+
+TEST_F(DemTool, TurnsRastersStoredSouthUpNorthUpAndWarnsOfRotatedOnes) {
+    // Rising to the north: stored north up, the first row holds the highest heights.
+    const std::vector<double> northUp = grid(8, 8, [](int x, int y) { return 100.0 * (8 - y) + x; });
+    writeRaster(dir / "north.tif", "GTiff", 8, 8, GDT_Float32, {northUp}, std::nullopt,
+                std::vector<double>{500000, 30, 0, 4000000, 0, -30});
+    ASSERT_EQ(convert(dir / "north.tif", "--width 8"), 0);
+    int side = 0;
+    const std::vector<int> expected = heightImage(side);
+    // The same ground stored south up and east to west.
+    std::vector<double> turned(northUp.rbegin(), northUp.rend());
+    writeRaster(dir / "south.tif", "GTiff", 8, 8, GDT_Float32, {turned}, std::nullopt,
+                std::vector<double>{500240, -30, 0, 3999760, 0, 30});
+    ASSERT_EQ(convert(dir / "south.tif", "--width 8"), 0);
+    EXPECT_TRUE(contains(lines("stdout"), "orientation: stored south up and east to west, turned north up"));
+    EXPECT_EQ(heightImage(side), expected);
+    // A rotated grid is converted as stored, with a warning.
+    writeRaster(dir / "rotated.tif", "GTiff", 8, 8, GDT_Float32, {northUp}, std::nullopt,
+                std::vector<double>{500000, 21, 21, 4000000, 21, -21});
+    ASSERT_EQ(convert(dir / "rotated.tif", "--width 8"), 0);
+    ASSERT_EQ(lines("stderr").size(), 1u);
+    EXPECT_NE(lines("stderr")[0].find("warning: '" + (dir / "rotated.tif").string() + "' has a rotated georeference"),
+              std::string::npos);
+    EXPECT_EQ(heightImage(side), expected);
+}
+
+TEST_F(DemTool, HeightsNearTheEndsOfTheFloatRangeKeepTheirRelief) {
+    // -3e38 .. 3e38 across the columns: their range is more than a float holds.
+    writeRaster(dir / "extreme.tif", "GTiff", 8, 8, GDT_Float32,
+                {grid(8, 8, [](int x, int) { return -3e38 + 6e38 * x / 7.0; })});
+    ASSERT_EQ(convert(dir / "extreme.tif", "--width 8"), 0) << errors();
+    EXPECT_TRUE(lines("stderr").empty()) << errors();
+    int side = 0;
+    const std::vector<int> red = heightImage(side);
+    ASSERT_EQ(side, 8);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(red[3 * 8 + x], std::lround(x * 255.0 / 7.0)) << x;
 }
 
 TEST_F(DemTool, HelpExplainsEveryOptionWithAnExample) {
@@ -435,7 +496,8 @@ TEST_F(DemTool, HelpExplainsEveryOptionWithAnExample) {
     const std::vector<std::string> out = lines("stdout");
     ASSERT_FALSE(out.empty());
     EXPECT_NE(out[0].find("usage: dem_to_flyover INPUT"), std::string::npos);
-    for (const char* option : {"--width N", "--out DIR", "--fit crop|pad", "--band K", "--help", "no-data"}) {
+    for (const char* option : {"--width N", "--out DIR", "--fit crop|pad", "--band K", "--force", "--help", "no-data",
+                               "100 million samples"}) {
         EXPECT_TRUE(contains(out, option)) << option;
     }
     EXPECT_TRUE(contains(out, "example"));

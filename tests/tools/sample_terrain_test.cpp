@@ -1,7 +1,6 @@
 // Tests for the sample-data generator: synthesis, shading, image conversion and the tool itself.
 
 #include <gtest/gtest.h>
-#include <irrlicht.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/image_file_check.h"
+#include "elevation/image_encoding.h"
 #include "height_import.h"
+#include "image_files.h"
 #include "sample_terrain_options.h"
 #include "terrain_shading.h"
 #include "terrain_synthesis.h"
@@ -69,13 +69,6 @@ HeightField filled(int size, float (*height)(float u, float v)) {
 Rgb centreColour(const HeightField& f) {
     const RgbImage image = shadeTerrain(f, f.size, kDefaultSeed);
     return image.at(f.size / 2, f.size / 2);
-}
-
-// Headers of an uncompressed 24-bit BMP of the given size, pixel data right after them.
-std::vector<std::uint8_t> bmpHeader(std::uint8_t width, std::uint8_t height) {
-    std::vector<std::uint8_t> head(flyover::kBmpHeaderBytes, 0);
-    head[0] = 'B', head[1] = 'M', head[10] = flyover::kBmpHeaderBytes, head[18] = width, head[22] = height, head[28] = 24;
-    return head;
 }
 
 int colourDistance(Rgb a, Rgb b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
@@ -214,20 +207,12 @@ TEST(Options, AcceptsTheDocumentedFormsAndRejectsTheRest) {
     EXPECT_NE(parseOptions({"--width", "--out", "x"}).error.find("--width needs a value"), std::string::npos);
 }
 
-TEST(BmpCheck, RejectsHeadersThatPromiseMoreThanTheFileHolds) {
-    std::vector<std::uint8_t> head = bmpHeader(4, 2);  // rows of 12 bytes
-    EXPECT_EQ(flyover::checkBmpHeader(head, 54 + 24), "");
-    EXPECT_NE(flyover::checkBmpHeader(head, 54 + 23), "");
-    head[22] = 0xFE, head[23] = 0xFF, head[24] = 0xFF, head[25] = 0xFF;  // height -2: top-down rows
-    EXPECT_NE(flyover::checkBmpHeader(head, 54 + 24), "");
-    head[0] = 'P';  // not a BMP: left to the image readers
-    EXPECT_EQ(flyover::checkBmpHeader(head, 10), "");
-}
-
 // The tool itself, run as a separate process.
 class ToolTest : public ToolProcessTest {
 protected:
-    int run(const std::string& args) { return runTool(MAKE_SAMPLE_TERRAIN_PATH, args); }
+    int run(const std::string& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
+        return runTool(MAKE_SAMPLE_TERRAIN_PATH, args, fileSizeLimit);
+    }
 };
 
 TEST_F(ToolTest, MissingInputFailsWithOneLineOnStderr) {
@@ -240,14 +225,64 @@ TEST_F(ToolTest, MissingInputFailsWithOneLineOnStderr) {
 }
 
 TEST_F(ToolTest, EveryUsageErrorExitsWithOneLineOnStderr) {
-    const std::vector<std::uint8_t> head = bmpHeader(64, 64);  // but no pixels follow
-    std::ofstream(dir / "cut.bmp", std::ios::binary).write(reinterpret_cast<const char*>(head.data()), head.size());
-    const std::string cut = "'" + (dir / "cut.bmp").string() + "'";
-    for (const std::string& args : std::vector<std::string>{"--width 1", "--width 9000", "--frob", "--seed", "--from " + cut}) {
+    for (const std::string& args : std::vector<std::string>{"--width 1", "--width 9000", "--frob", "--seed", "--force=yes"}) {
         EXPECT_EQ(run(args + " --out '" + (dir / "out").string() + "'"), 1) << args;
         EXPECT_EQ(lines("stderr").size(), 1u) << args;
         EXPECT_TRUE(lines("stdout").empty()) << args;
     }
+}
+
+TEST_F(ToolTest, HostileInputImagesAreRefusedQuicklyAndCheaply) {
+    using testfiles::withStatedSize;
+    const testfiles::Bytes jpeg = testfiles::jpegFile(64, 64);
+    const testfiles::Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 64, 0, 64, 0, 24, 0, 1, 2, 3};
+    const std::vector<std::pair<testfiles::Bytes, std::string>> cases = {
+        {withStatedSize(testfiles::pngFile(64, 64, 6, 8), 32768, 32768),
+         "is 32768x32768 pixels; at most 67.1 million pixels in all can be read; scale it down"},
+        {testfiles::Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 2)),
+         "is a JPEG file that cannot be decoded ("},
+        {tga, "is not a BMP, PNG or JPEG file"},
+        {{0x0a, 5, 1, 8, 0, 0, 0, 0, 63, 0, 63, 0}, "is not a BMP, PNG or JPEG file"},   // a cut PCX
+        {withStatedSize(testfiles::bmpFile(4, 4, 24), 64, 64),
+         "is a truncated BMP file: its header promises more pixels than it holds"},
+    };
+    for (const auto& [bytes, problem] : cases) {
+        testfiles::writeFile(dir / "in", bytes);
+        EXPECT_EQ(run("--from '" + (dir / "in").string() + "' --out '" + (dir / "out").string() + "'"), 1) << problem;
+        EXPECT_LT(lastRun.peakBytes, testchild::kGibibyte);
+        const std::vector<std::string> err = lines("stderr");
+        ASSERT_EQ(err.size(), 1u) << problem;
+        EXPECT_NE(err[0].find("'" + (dir / "in").string() + "' " + problem), std::string::npos) << err[0];
+        EXPECT_FALSE(fs::exists(dir / "out" / "ZovoDiVuviMap.bmp"));
+    }
+}
+
+TEST_F(ToolTest, OutputsAreWrittenTogetherAndReplaceNothingUnasked) {
+    const std::string out = " --out '" + dir.string() + "'";
+    const fs::path height = dir / "ZovoDiVuviMap.bmp", texture = dir / "zovodivuvi.jpg";
+    testfiles::writeFile(dir / "mine.jpg", {1, 2, 3});
+    fs::create_symlink(dir / "mine.jpg", texture);
+    // Taken names are left alone without --force.
+    EXPECT_EQ(run("--width 16" + out), 1);
+    ASSERT_EQ(lines("stderr").size(), 1u);
+    EXPECT_NE(lines("stderr")[0].find(texture.string() + "' already exists; pass --force"), std::string::npos);
+    EXPECT_FALSE(fs::exists(height));
+    // With --force the link is replaced, and the file it points to kept.
+    ASSERT_EQ(run("--force --width 16" + out), 0);
+    EXPECT_FALSE(fs::is_symlink(texture));
+    EXPECT_EQ(load(texture).width, 64);
+    EXPECT_EQ(testfiles::readFile(dir / "mine.jpg"), (testfiles::Bytes{1, 2, 3}));
+    // A write that fails (here at a file size limit, as on a full disk) replaces neither file
+    // and names the file and the cause.
+    const testfiles::Bytes before = testfiles::readFile(height);
+    EXPECT_EQ(run("--force --width 128" + out, 20'000), 1);
+    ASSERT_EQ(lines("stderr").size(), 1u);
+    EXPECT_NE(lines("stderr")[0].find("cannot write '" + height.string() + "' (File too large); nothing was replaced"),
+              std::string::npos)
+        << lines("stderr")[0];
+    EXPECT_EQ(testfiles::readFile(height), before);
+    EXPECT_EQ(load(texture).width, 64);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);   // no temporaries left
 }
 
 TEST_F(ToolTest, HelpPrintsUsageWithAnExample) {
@@ -265,52 +300,45 @@ TEST_F(ToolTest, SynthesisWritesAGreyHeightImageRepeatably) {
     std::ifstream first(dir / "ZovoDiVuviMap.bmp", std::ios::binary);
     const std::string firstBytes((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>());
 
-    irr::video::IImage* height = load(dir / "ZovoDiVuviMap.bmp");
-    ASSERT_NE(height, nullptr);
-    EXPECT_EQ(height->getDimension(), (irr::core::dimension2d<irr::u32>(64, 64)));
-    for (irr::u32 y = 0; y < 64; ++y) {
-        for (irr::u32 x = 0; x < 64; ++x) {
-            const irr::video::SColor c = height->getPixel(x, y);
-            ASSERT_EQ(c.getRed(), c.getGreen());
-            ASSERT_EQ(c.getRed(), c.getBlue());
-        }
+    const RgbImage height = load(dir / "ZovoDiVuviMap.bmp");
+    EXPECT_EQ(height.width, 64);
+    EXPECT_EQ(height.height, 64);
+    for (const Rgb& c : height.pixels) {
+        ASSERT_EQ(c.r, c.g);
+        ASSERT_EQ(c.r, c.b);
     }
-    height->drop();
-    irr::video::IImage* texture = load(dir / "zovodivuvi.jpg");
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->getDimension(), (irr::core::dimension2d<irr::u32>(256, 256)));
-    texture->drop();
+    const RgbImage texture = load(dir / "zovodivuvi.jpg");
+    EXPECT_EQ(texture.width, 256);
+    EXPECT_EQ(texture.height, 256);
 
-    ASSERT_EQ(run("--width 64 --seed 3" + out), 0);
+    ASSERT_EQ(run("--width 64 --seed 3 --force" + out), 0);
     std::ifstream second(dir / "ZovoDiVuviMap.bmp", std::ios::binary);
     EXPECT_EQ(firstBytes, std::string((std::istreambuf_iterator<char>(second)), std::istreambuf_iterator<char>()));
 }
 
 TEST_F(ToolTest, ConvertsANonSquareImageIntoMatchingFiles) {
     // 30 x 20 grey image, dark on the left, bright on the right.
-    irr::video::IVideoDriver* driver = device->getVideoDriver();
-    irr::video::IImage* input = driver->createImage(irr::video::ECF_R8G8B8, irr::core::dimension2d<irr::u32>(30, 20));
-    for (irr::u32 y = 0; y < 20; ++y) {
-        for (irr::u32 x = 0; x < 30; ++x) input->setPixel(x, y, irr::video::SColor(255, 40 + 4 * x, 40 + 4 * x, 40 + 4 * x));
+    RgbImage input{30, 20, {}};
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            const auto level = static_cast<std::uint8_t>(40 + 4 * x);
+            input.pixels.push_back({level, level, level});
+        }
     }
-    ASSERT_TRUE(driver->writeImageToFile(input, (dir / "in.png").string().c_str()));
-    input->drop();
+    testfiles::writeFile(dir / "in.bmp", elevation::encodeBmp(input));
 
-    ASSERT_EQ(run("--from '" + (dir / "in.png").string() + "' --width 16 --out '" + dir.string() + "'"), 0);
+    ASSERT_EQ(run("--from '" + (dir / "in.bmp").string() + "' --width 16 --out '" + dir.string() + "'"), 0);
     EXPECT_EQ(lines("stdout").size(), 2u);
     EXPECT_TRUE(lines("stderr").empty());
 
-    irr::video::IImage* height = load(dir / "ZovoDiVuviMap.bmp");
-    ASSERT_NE(height, nullptr);
-    EXPECT_EQ(height->getDimension(), (irr::core::dimension2d<irr::u32>(16, 16)));
-    EXPECT_EQ(height->getPixel(0, 8).getRed(), 0u);     // the stretched range reaches both ends
-    EXPECT_EQ(height->getPixel(15, 8).getRed(), 255u);
-    EXPECT_EQ(height->getPixel(7, 3).getRed(), height->getPixel(7, 12).getRed());  // constant down columns
-    height->drop();
+    const RgbImage height = load(dir / "ZovoDiVuviMap.bmp");
+    ASSERT_EQ(height.width, 16);
+    EXPECT_EQ(height.height, 16);
+    EXPECT_EQ(height.at(0, 8).r, 0);     // the stretched range reaches both ends
+    EXPECT_EQ(height.at(15, 8).r, 255);
+    EXPECT_EQ(height.at(7, 3).r, height.at(7, 12).r);  // constant down columns
 
-    irr::video::IImage* texture = load(dir / "zovodivuvi.jpg");
-    ASSERT_NE(texture, nullptr);
-    EXPECT_GE(texture->getDimension().Width, 16u);
-    EXPECT_EQ(texture->getDimension().Width, texture->getDimension().Height);
-    texture->drop();
+    const RgbImage texture = load(dir / "zovodivuvi.jpg");
+    EXPECT_GE(texture.width, 16);
+    EXPECT_EQ(texture.width, texture.height);
 }
