@@ -58,7 +58,8 @@ DemParseResult parseDemOptions(const std::vector<std::string>& args) {
 }
 
 std::string demUsageText() {
-    return "usage: dem_to_flyover INPUT [--width N] [--out DIR] [--fit crop|pad] [--band K] [--force]\n"
+    return "usage: dem_to_flyover INPUT [--width N] [--out DIR] [--fit crop|pad] [--band K]\n"
+           "                      [--force]\n"
            "\n"
            "Turns an elevation raster that GDAL can read (GeoTIFF, SRTM .hgt, 16-bit PNG,\n"
            "Arc/Info ASCII grid .asc, ...) into ZovoDiVuviMap.bmp (N x N height image, the\n"
@@ -87,11 +88,11 @@ std::string demUsageText() {
            "warning.\n"
            "\n"
            "Rasters of up to " + std::to_string(kMaxRasterSamples / kSamplesPerMillion) +
-           " million samples are read (with --fit pad, counted in the padded square),\n"
-           "which takes up to about " + std::to_string(kMaxRasterMegabytes) +
-           " MB of memory; cut larger ones into tiles first. Both files\n"
-           "are written under temporary names and renamed into place together, once both are\n"
-           "complete; existing files are left alone unless --force is given.\n"
+           " million samples (with --fit pad, in the padded square) are\n"
+           "read, which takes up to about " + std::to_string(kMaxRasterMegabytes) +
+           " MB of memory; cut larger ones into tiles first.\n"
+           "Both files are written under temporary names and renamed into place together\n"
+           "once both are complete; existing files are left alone unless --force is given.\n"
            "\n"
            "example:\n"
            "  dem_to_flyover N48E009.hgt --width 512 --out data\n"

@@ -15,7 +15,7 @@ enum class Fit { Crop, Pad };
 // --fit pad; the conversion's peak memory at that size, measured.
 constexpr std::uint64_t kMaxRasterSamples = 100'000'000;
 constexpr std::uint64_t kSamplesPerMillion = 1'000'000;
-constexpr int kMaxRasterMegabytes = 1200;
+constexpr int kMaxRasterMegabytes = 1000;
 
 struct DemOptions {
     std::string inputPath;

@@ -15,6 +15,9 @@ namespace {
 // Rows are read in strips of about this many samples: whole-band reads would need a second
 // full-size buffer of doubles next to the heights.
 constexpr std::size_t kStripSamples = std::size_t{1} << 20;
+// Each block is read once, strip by strip: GDAL's block cache (5 % of the machine's memory
+// by default) would only keep a second copy of the raster.
+constexpr GIntBig kBlockCacheBytes = GIntBig{64} << 20;
 
 // The affine georeference: x = gt[0] + column * gt[1] + row * gt[2], and
 // y = gt[3] + column * gt[4] + row * gt[5], with y growing to the north.
@@ -40,6 +43,7 @@ std::string gdalReason() {
 void startGdal() {
     static const bool started = [] {
         GDALAllRegister();
+        GDALSetCacheMax64(kBlockCacheBytes);
         // The tool reports failures itself, on one line; GDAL's console messages would add more.
         CPLSetErrorHandler(CPLQuietErrorHandler);
         return true;

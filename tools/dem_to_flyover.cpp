@@ -50,7 +50,8 @@ void printSummary(const DemOptions& options, const InputFacts& input, const Conv
 }
 
 int run(const DemOptions& options) {
-    std::string error;
+    std::string error = outputNamesProblem(options.outDir, options.replace);
+    if (!error.empty()) return fail(error);
     ElevationRaster raster;
     const auto sizeCheck = [&](int width, int height) { return rasterSizeProblem(width, height, options.fit); };
     if (!readElevationBand(options.inputPath, options.band, sizeCheck, raster, error)) return fail(error);

@@ -35,6 +35,10 @@ RgbImage greyLevels(const HeightField& field) {
 
 }  // namespace
 
+std::string outputNamesProblem(const std::string& dir, bool replace) {
+    return elevation::outputNamesProblem(folderOf(dir), {kHeightFileName, kTextureFileName}, replace);
+}
+
 std::string prepareOutputFolder(const std::string& dir, bool replace) {
     const fs::path folder = folderOf(dir);
     std::error_code ec;
@@ -46,7 +50,7 @@ std::string prepareOutputFolder(const std::string& dir, bool replace) {
     if (access(folder.c_str(), W_OK) != 0) {
         return "output folder '" + folder.string() + "' is not writable; choose another --out or fix its permissions";
     }
-    return elevation::outputNamesProblem(folder, {kHeightFileName, kTextureFileName}, replace);
+    return outputNamesProblem(dir, replace);
 }
 
 bool writeFlyoverFiles(const HeightField& field, const std::string& dir, const TextureLook& look,

@@ -12,11 +12,15 @@ namespace sample_terrain {
 constexpr const char* kHeightFileName = "ZovoDiVuviMap.bmp";
 constexpr const char* kTextureFileName = "zovodivuvi.jpg";
 
-// Creates `dir` (empty: the current folder) if missing and checks that both files can be
-// written there: the folder is writable, and neither name is taken (with `replace`, only
-// not by a folder or other non-file). Returns an empty string, or a one-line reason naming
-// the folder or file and what to do. Called before the slow work, so that a bad folder
-// fails at once.
+// Why the two files cannot take their names in `dir` (empty: the current folder): a name is
+// taken (with `replace`, only by a folder or other non-file). Returns an empty string, or a
+// one-line reason naming the file and what to do. Has no effects, so the tools check it
+// before any slow work.
+std::string outputNamesProblem(const std::string& dir, bool replace);
+
+// Creates `dir` if missing and checks that both files can be written there: the folder is
+// writable and outputNamesProblem finds nothing. Returns an empty string, or a one-line
+// reason naming the folder or file and what to do.
 std::string prepareOutputFolder(const std::string& dir, bool replace);
 
 // How the colour texture is shaded; see shadeTerrain.

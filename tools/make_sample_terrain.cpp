@@ -25,7 +25,8 @@ int fail(const std::string& message) {
 }
 
 int run(const Options& options) {
-    std::string error;
+    std::string error = outputNamesProblem(options.outDir, options.replace);
+    if (!error.empty()) return fail(error);
     HeightField field;
     if (options.fromPath.empty()) {
         field = synthesizeTerrain(options.width, options.seed);

@@ -439,7 +439,10 @@ TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
 TEST_F(DemTool, RefusesRastersTooLargeToConvertBeforeReadingThem) {
     // 30000 x 30000 samples in a 67-byte grid; 2 x 30000, which --fit pad would make as large.
     std::ofstream(dir / "huge.asc") << "ncols 30000\nnrows 30000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n";
-    std::ofstream(dir / "strip.asc") << "ncols 2\nnrows 30000\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n";
+    std::ofstream strip(dir / "strip.asc");
+    strip << "ncols 2\nnrows 30000\nxllcorner 0\nyllcorner 0\ncellsize 1\n";
+    for (int row = 0; row < 30000; ++row) strip << row % 7 << ' ' << row % 5 << '\n';
+    strip.close();
     const std::vector<std::pair<std::string, std::string>> cases = {
         {quoted(dir / "huge.asc"), "huge.asc' has 30000 x 30000 samples; at most 100 million samples"},
         {quoted(dir / "strip.asc") + " --fit pad",
