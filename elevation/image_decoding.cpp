@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <new>
 
 #include "elevation/image_decoders.h"
 
@@ -50,17 +51,22 @@ std::string decodeImage(InputFile& file, const ImageLimits& limits, RgbImage& im
     const std::size_t length = std::fread(head, 1, sizeof head, stream);
     std::rewind(stream);
     std::string problem;
-    if (length == 0)
-        problem = "is empty";
-    else if (startsWith(head, length, kBmpSignature))
-        problem = detail::decodeBmp(stream, file.size(), limits, image);
-    else if (startsWith(head, length, kPngSignature))
-        problem = detail::decodePng(stream, limits, image);
-    else if (startsWith(head, length, kJpegSignature))
-        problem = detail::decodeJpeg(stream, limits, image);
-    else
-        problem = std::string("is not a ") + kReadableImageFormats +
-                  " file, the formats that are read; save it as one of them";
+    try {
+        if (length == 0)
+            problem = "is empty";
+        else if (startsWith(head, length, kBmpSignature))
+            problem = detail::decodeBmp(stream, file.size(), limits, image);
+        else if (startsWith(head, length, kPngSignature))
+            problem = detail::decodePng(stream, limits, image);
+        else if (startsWith(head, length, kJpegSignature))
+            problem = detail::decodeJpeg(stream, limits, image);
+        else
+            problem = std::string("is not a ") + kReadableImageFormats +
+                      " file, the formats that are read; save it as one of them";
+    } catch (const std::bad_alloc&) {
+        // Only the pixels are allocated in C++, outside the codecs' own calls.
+        problem = "is an image too large for the memory that is free; scale it down";
+    }
     if (!problem.empty()) image = RgbImage{};
     return problem;
 }
