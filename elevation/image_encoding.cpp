@@ -48,37 +48,49 @@ std::vector<std::uint8_t> encodeBmp(const RgbImage& image) {
     return bytes;
 }
 
-std::vector<std::uint8_t> encodeJpeg(const RgbImage& image, int quality) {
+namespace {
+
+// libjpeg's state and the buffer it fills, kept out of the frame that libjpeg jumps back to.
+struct JpegWriter {
     detail::JpegFailure failure;
     jpeg_compress_struct info{};
-    info.err = detail::jpegFailureManager(failure);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    // Compressing fails only when memory runs out.
-    if (setjmp(failure.escape)) {
+    ~JpegWriter() {
         jpeg_destroy_compress(&info);
         std::free(buffer);
-        throw std::bad_alloc();
     }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(image.width);
-    info.image_height = static_cast<JDIMENSION>(image.height);
-    info.input_components = static_cast<int>(sizeof(Rgb));
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
+};
+
+// False where libjpeg failed, which in compressing means that memory ran out.
+bool compressJpeg(const RgbImage& image, int quality, JpegWriter& writer) {
+    if (setjmp(writer.failure.escape)) return false;
+    jpeg_create_compress(&writer.info);
+    jpeg_mem_dest(&writer.info, &writer.buffer, &writer.size);
+    writer.info.image_width = static_cast<JDIMENSION>(image.width);
+    writer.info.image_height = static_cast<JDIMENSION>(image.height);
+    writer.info.input_components = static_cast<int>(sizeof(Rgb));
+    writer.info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&writer.info);
+    jpeg_set_quality(&writer.info, quality, TRUE);
+    jpeg_start_compress(&writer.info, TRUE);
+    while (writer.info.next_scanline < writer.info.image_height) {
         // libjpeg reads the rows without changing them.
-        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(image.row(static_cast<int>(info.next_scanline))));
-        jpeg_write_scanlines(&info, &row, 1);
+        JSAMPROW row = const_cast<JSAMPROW>(
+            reinterpret_cast<const JSAMPLE*>(image.row(static_cast<int>(writer.info.next_scanline))));
+        jpeg_write_scanlines(&writer.info, &row, 1);
     }
-    jpeg_finish_compress(&info);
-    std::vector<std::uint8_t> bytes(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return bytes;
+    jpeg_finish_compress(&writer.info);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeJpeg(const RgbImage& image, int quality) {
+    JpegWriter writer;
+    writer.info.err = detail::jpegFailureManager(writer.failure);
+    if (!compressJpeg(image, quality, writer)) throw std::bad_alloc();
+    return std::vector<std::uint8_t>(writer.buffer, writer.buffer + writer.size);
 }
 
 }  // namespace elevation

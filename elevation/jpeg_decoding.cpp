@@ -21,25 +21,21 @@ void onJpegMessage(j_common_ptr info, int level) {
     if (level < 0) onJpegFailure(info);
 }
 
+// libjpeg's state, kept out of the frame that libjpeg jumps back to.
 struct JpegReader {
+    JpegFailure failure;
     jpeg_decompress_struct info{};
     ~JpegReader() { jpeg_destroy_decompress(&info); }
 };
 
-}  // namespace
-
-std::string decodeJpeg(std::FILE* file, const ImageLimits& limits, RgbImage& image) {
-    const std::uint64_t workBytes = kWorkBytesBase + kWorkBytesPerPixel * limits.maxPixels;
-    JpegFailure failure;
-    JpegReader reader;
-    reader.info.err = jpegFailureManager(failure);
-    failure.manager.emit_message = onJpegMessage;
-    if (setjmp(failure.escape)) {
+std::string readJpeg(std::FILE* file, const ImageLimits& limits, std::uint64_t workBytes, JpegReader& reader,
+                     RgbImage& image) {
+    if (setjmp(reader.failure.escape)) {
         // Out of the memory allowed: libjpeg has no backing store to spill to.
-        if (failure.code == JERR_NO_BACKING_STORE || failure.code == JERR_OUT_OF_MEMORY)
-            return "is a JPEG file that needs more than " +
-                   std::to_string(workBytes / kBytesPerMegabyte) + " MB to decode";
-        return std::string("is a JPEG file that cannot be decoded (") + failure.message + ")";
+        if (reader.failure.code == JERR_NO_BACKING_STORE || reader.failure.code == JERR_OUT_OF_MEMORY)
+            return "is a JPEG file that needs more than " + std::to_string(workBytes / kBytesPerMegabyte) +
+                   " MB to decode";
+        return std::string("is a JPEG file that cannot be decoded (") + reader.failure.message + ")";
     }
     jpeg_create_decompress(&reader.info);
     reader.info.mem->max_memory_to_use = static_cast<long>(workBytes);
@@ -60,6 +56,15 @@ std::string decodeJpeg(std::FILE* file, const ImageLimits& limits, RgbImage& ima
         jpeg_read_scanlines(&reader.info, &row, 1);
     }
     return {};
+}
+
+}  // namespace
+
+std::string decodeJpeg(std::FILE* file, const ImageLimits& limits, RgbImage& image) {
+    JpegReader reader;
+    reader.info.err = jpegFailureManager(reader.failure);
+    reader.failure.manager.emit_message = onJpegMessage;
+    return readJpeg(file, limits, kWorkBytesBase + kWorkBytesPerPixel * limits.maxPixels, reader, image);
 }
 
 }  // namespace elevation::detail

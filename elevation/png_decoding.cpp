@@ -41,8 +41,8 @@ std::uint32_t readBe32(const std::uint8_t* bytes) {
            (std::uint32_t{bytes[2]} << 8) | bytes[3];
 }
 
-// The size the IHDR chunk states, checked before libpng reads anything; libpng's own
-// limits, set to the same sides, stay behind it as a second guard.
+// The size the IHDR chunk states, checked before libpng reads anything (libpng requires
+// IHDR first); libpng's own limits, set to the same sides, stay behind it as a second guard.
 std::string headerSizeProblem(std::FILE* file, const ImageLimits& limits) {
     std::uint8_t head[kHeaderBytes];
     const bool complete = std::fread(head, 1, sizeof head, file) == sizeof head;
@@ -52,24 +52,19 @@ std::string headerSizeProblem(std::FILE* file, const ImageLimits& limits) {
     return imageSizeProblem(readBe32(head + kWidthAt), readBe32(head + kHeightAt), limits);
 }
 
+// libpng's state and everything else that changes while it runs, kept out of the frame
+// that libpng jumps back to.
 struct PngReader {
+    PngFailure failure;
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::vector<png_bytep> rows;
     ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-}  // namespace
-
-std::string decodePng(std::FILE* file, const ImageLimits& limits, RgbImage& image) {
-    if (std::string problem = headerSizeProblem(file, limits); !problem.empty()) return problem;
-    PngFailure failure;
-    PngReader reader;
-    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, ignorePngWarning);
-    if (reader.png) reader.info = png_create_info_struct(reader.png);
-    if (!reader.info) return "is a PNG file that libpng could not start on";
-    std::vector<png_bytep> rows;
+std::string readPng(std::FILE* file, const ImageLimits& limits, PngReader& reader, RgbImage& image) {
     if (setjmp(png_jmpbuf(reader.png)))
-        return std::string("is a PNG file that cannot be decoded (") + failure.message + ")";
+        return std::string("is a PNG file that cannot be decoded (") + reader.failure.message + ")";
     png_set_user_limits(reader.png, limits.maxSide, limits.maxSide);
     png_set_chunk_malloc_max(reader.png, kMaxChunkBytes);
     png_set_chunk_cache_max(reader.png, kMaxCachedChunks);
@@ -77,7 +72,6 @@ std::string decodePng(std::FILE* file, const ImageLimits& limits, RgbImage& imag
     png_read_info(reader.png, reader.info);
     const png_uint_32 width = png_get_image_width(reader.png, reader.info);
     const png_uint_32 height = png_get_image_height(reader.png, reader.info);
-    if (std::string problem = imageSizeProblem(width, height, limits); !problem.empty()) return problem;
 
     // Everything becomes 8-bit RGB: palettes and small grey depths expanded, 16-bit channels
     // cut to their high byte, alpha dropped.
@@ -92,11 +86,22 @@ std::string decodePng(std::FILE* file, const ImageLimits& limits, RgbImage& imag
         return "is a PNG file of a layout that cannot be read";
 
     allocatePixels(image, width, height);
-    rows.resize(height);
+    reader.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
-        rows[y] = reinterpret_cast<png_bytep>(image.row(static_cast<int>(y)));
-    png_read_image(reader.png, rows.data());
+        reader.rows[y] = reinterpret_cast<png_bytep>(image.row(static_cast<int>(y)));
+    png_read_image(reader.png, reader.rows.data());
     return {};
+}
+
+}  // namespace
+
+std::string decodePng(std::FILE* file, const ImageLimits& limits, RgbImage& image) {
+    if (std::string problem = headerSizeProblem(file, limits); !problem.empty()) return problem;
+    PngReader reader;
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader.failure, onPngError, ignorePngWarning);
+    if (reader.png) reader.info = png_create_info_struct(reader.png);
+    if (!reader.info) return "is a PNG file that libpng could not start on";
+    return readPng(file, limits, reader, image);
 }
 
 }  // namespace elevation::detail
