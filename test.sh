@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the normal
 # build, then the whole suite again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the fuzz targets for a minute each. Screenshots and
+# UndefinedBehaviorSanitizer, then the fuzz targets for 40 seconds each. Screenshots and
 # other test artefacts land in build/test-artefacts.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -22,5 +22,5 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer-suppressions.txt:print_suppressions=0"
 (cd build-sanitize && ctest --output-on-failure -j"$jobs")
 
-# The fuzz targets, a minute each (clang's libFuzzer); a crash or leak fails the run.
-fuzz/run.sh build-fuzz 60
+# The fuzz targets, 40 seconds each (clang's libFuzzer); a crash or leak fails the run.
+fuzz/run.sh build-fuzz 40

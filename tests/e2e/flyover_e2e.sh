@@ -5,7 +5,7 @@
 # usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR
 #                       TEXTURE_DIR
 # (HOSTILE_DIR: image files, valid and damaged, each tried as the height image;
-# TEXTURE_DIR: the same for the texture, the valid ones named ok_* and skipped)
+# TEXTURE_DIR: the texture fuzz seeds, two of which are tried as the texture)
 #
 # Prints one PASS/FAIL line per check and exits non-zero if any failed.
 
@@ -399,17 +399,17 @@ truncated_texture() { head -c 3000 "$1" >"$1.part" && mv "$1.part" "$1"; }
 fifo_texture() { rm -f "$1" && mkfifo "$1"; }
 copy_texture() { cp "$TEXTURE_FILE" "$1"; }
 
-# A 24-bit BMP header claiming 16385 x 16385 pixels in a file of the right size, with no
-# pixels written: the size must be refused before anything is loaded.
-huge_bmp() {
-    local file=$1 side=16385
-    local row=$(((side * 3 + 3) / 4 * 4))
-    local pixels=$((row * side))
+# A 24-bit BMP header claiming $1 x $2 pixels in a sparse file $3 of the right size, with
+# no pixels written (and a data size of 0, "the rest of the file"): the size must be
+# refused before anything is loaded.
+sparse_bmp() {
+    local width=$1 height=$2 file=$3
+    local pixels=$((((width * 3 + 3) / 4 * 4) * height))
     "$WRITE_BMP" "$file" 2 2
-    put_le32 "$file" 2 $((54 + pixels))
-    put_le32 "$file" 18 "$side"
-    put_le32 "$file" 22 "$side"
-    put_le32 "$file" 34 "$pixels"
+    put_le32 "$file" 2 $(((54 + pixels) & 0xFFFFFFFF))
+    put_le32 "$file" 18 "$width"
+    put_le32 "$file" 22 "$height"
+    put_le32 "$file" 34 0
     truncate -s $((54 + pixels)) "$file"
 }
 # Writes the 32-bit little-endian value $3 at byte offset $2 of file $1.
@@ -432,15 +432,19 @@ test_bad_height_map "empty height image" empty_file
 test_bad_height_map "garbage height image" garbage_file
 test_bad_height_map "1x1 height image" bmp 1 1
 test_bad_height_map "64x32 height image" bmp 64 32
-test_bad_height_map "16385x16385 height image" huge_bmp
+test_bad_height_map "16385x16385 height image" sparse_bmp 16385 16385
+# 4 GiB: past what 32-bit sizes in image loaders hold.
+test_bad_height_map "8192x174763 height image" sparse_bmp 8192 174763
 test_bad_height_map "FIFO height image" fifo_file
 for file in "$HOSTILE_DIR"/*; do test_hostile_height_file "$file"; done
 test_texture missing missing_texture
 test_texture truncated truncated_texture
 test_texture fifo fifo_texture
-# The usable ones (ok_*) fly like the sample texture of the window run above.
-for TEXTURE_FILE in "$TEXTURE_DIR"/*; do
-    [[ $(basename "$TEXTURE_FILE") == ok_* ]] || test_texture "$(basename "$TEXTURE_FILE")" copy_texture
+# Two of the fuzz seeds: a header that once overflowed a buffer, and one that once gave a
+# silent grey texture after gigabytes; the unit tests try every seed.
+for TEXTURE_FILE in "$TEXTURE_DIR"/png_rgba_claims_32768x32768_64_rows.png \
+    "$TEXTURE_DIR"/jpeg_baseline_claims_16384x16384.jpg; do
+    test_texture "$(basename "$TEXTURE_FILE")" copy_texture
 done
 test_no_display
 
