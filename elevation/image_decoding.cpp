@@ -61,8 +61,7 @@ std::string decodeImage(InputFile& file, const ImageLimits& limits, RgbImage& im
         else if (startsWith(head, length, kJpegSignature))
             problem = detail::decodeJpeg(stream, limits, image);
         else
-            problem = std::string("is not a ") + kReadableImageFormats +
-                      " file, the formats that are read; save it as one of them";
+            problem = "is not a BMP, PNG or JPEG file, the formats that are read; save it as one of them";
     } catch (const std::bad_alloc&) {
         // Only the pixels are allocated in C++, outside the codecs' own calls.
         problem = "is an image too large for the memory that is free; scale it down";

@@ -16,12 +16,6 @@ struct ImageLimits {
     std::uint64_t maxPixels;   // width x height
 };
 
-// Every image is held as 3 bytes a pixel once decoded.
-constexpr std::uint64_t kDecodedBytesPerPixel = sizeof(Rgb);
-
-// The formats decoded, for messages that refuse the others.
-constexpr const char* kReadableImageFormats = "BMP, PNG or JPEG";
-
 // The reason an image of width x height breaks `limits` ("is 9000x9000 pixels; at most
 // 8193 pixels a side can be read; scale it down"), or an empty string.
 std::string imageSizeProblem(std::uint64_t width, std::uint64_t height, const ImageLimits& limits);
@@ -29,9 +23,9 @@ std::string imageSizeProblem(std::uint64_t width, std::uint64_t height, const Im
 // Decodes the image in `file`, whose format is told by its first bytes, into `image` (alpha
 // is dropped, 16-bit channels keep their high byte). Returns an empty string, or a clause
 // starting with "is" that says what is wrong ("is empty", "is a truncated BMP file: ...",
-// "is not a BMP, PNG or JPEG file; ..."); `image` is then empty. Besides the decoded image
-// (kDecodedBytesPerPixel a pixel), decoding takes at most a few bytes a pixel of working
-// memory for progressive JPEG files and little else.
+// "is not a BMP, PNG or JPEG file, ..."); `image` is then empty. Besides the decoded image
+// (3 bytes a pixel), decoding takes at most 6 bytes a pixel of the limit's working memory,
+// for progressive JPEG files, and little else.
 std::string decodeImage(InputFile& file, const ImageLimits& limits, RgbImage& image);
 
 // Opens the file at `path` and decodes it; the same clauses as InputFile::open and
