@@ -14,7 +14,7 @@ constexpr const char* kHeightImageFile = "ZovoDiVuviMap.bmp";
 constexpr const char* kTextureFile = "zovodivuvi.jpg";
 
 // The widest height image the fly-over takes: 8193 pixels make a map of 3 bytes per
-// sample, about 620 MB in all with the image and the grid while it runs.
+// sample, about 600 MiB in all with the image and the grid while it runs.
 constexpr std::uint32_t kMaxHeightImageWidth = 8193;
 constexpr elevation::ImageLimits kHeightImageLimits = {
     kMaxHeightImageWidth, std::uint64_t{kMaxHeightImageWidth} * kMaxHeightImageWidth};
