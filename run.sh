@@ -12,7 +12,7 @@ cmake --build build -j"$(nproc)" --target flyover make_sample_terrain
 mkdir -p data
 # Only into an empty place: a file of the user's is never replaced.
 if [ ! -e data/ZovoDiVuviMap.bmp ] && [ ! -e data/zovodivuvi.jpg ]; then
-  build/tools/make_sample_terrain --out data
+  build/tools/make_sample_terrain/make_sample_terrain --out data
 fi
 cd data
 exec ../build/app/flyover

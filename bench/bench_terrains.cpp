@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "terrain_synthesis.h"
+#include "tools/make_sample_terrain/landscape_synthesis.h"
 
 namespace bench {
 

@@ -4,8 +4,8 @@
 # bench: the tests' packages and the plotting tool for the benchmark)
 set -euo pipefail
 
-run_packages=(g++ cmake make libirrlicht-dev libjpeg-dev libpng-dev libgl1-mesa-dri)
-test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev libgdal-dev pkgconf
+run_packages=(g++ cmake make libirrlicht-dev libjpeg-dev libpng-dev libgdal-dev libgl1-mesa-dri)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev pkgconf
                clang libclang-rt-14-dev)
 
 wanted=("${run_packages[@]}")

@@ -16,14 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "dem_conversion.h"
-#include "dem_holes.h"
-#include "dem_options.h"
-#include "height_import.h"
 #include "tool_process.h"
+#include "tools/dem_to_flyover/dem_conversion.h"
+#include "tools/dem_to_flyover/dem_options.h"
 
 namespace fs = std::filesystem;
 using namespace sample_terrain;
+using elevation::HeightGrid;
 
 namespace {
 
@@ -31,20 +30,12 @@ constexpr double kNoData = -9999.0;
 constexpr double kVoid = -32768.0;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-GreyImage imageOf(int width, int height, const std::function<float(int, int)>& value) {
-    GreyImage image{width, height, {}};
+HeightGrid imageOf(int width, int height, const std::function<float(int, int)>& value) {
+    HeightGrid image{width, height, {}};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) image.values.push_back(value(x, y));
     }
     return image;
-}
-
-HoleMask holesWhere(const GreyImage& image, const std::function<bool(int, int)>& hole) {
-    HoleMask holes(image.values.size(), 0);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) holes[static_cast<std::size_t>(y) * image.width + x] = hole(x, y);
-    }
-    return holes;
 }
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
@@ -86,133 +77,20 @@ std::vector<double> grid(int width, int height, const std::function<double(int, 
 
 }  // namespace
 
-TEST(DemHoles, DecodeSampleTellsHolesFromHeights) {
-    const BandEncoding plain;
-    BandEncoding declared;
-    declared.hasNoData = true;
-    declared.noData = kNoData;
-    float h = 0.0f;
-    EXPECT_FALSE(decodeSample(kNaN, plain, h));
-    EXPECT_FALSE(decodeSample(std::numeric_limits<double>::infinity(), plain, h));
-    EXPECT_FALSE(decodeSample(1e39, plain, h));  // no float holds it
-    EXPECT_FALSE(decodeSample(kNoData, declared, h));
-    ASSERT_TRUE(decodeSample(kNoData + 1.0, declared, h));
-    EXPECT_EQ(h, -9998.0f);
-    // Undeclared markers and heights above any metre bound pass here; markStrayExtremes decides.
-    EXPECT_TRUE(decodeSample(kVoid, plain, h));
-    ASSERT_TRUE(decodeSample(43798.0, plain, h));
-    EXPECT_EQ(h, 43798.0f);
-
-    // A float sample against a no-data value declared with more digits than a float holds.
-    BandEncoding tenth;
-    tenth.hasNoData = true;
-    tenth.noData = 0.1;
-    EXPECT_FALSE(decodeSample(static_cast<double>(0.1f), tenth, h));
-
-    BandEncoding decimetres;
-    decimetres.scale = 0.1;
-    decimetres.offset = 5.0;
-    ASSERT_TRUE(decodeSample(100.0, decimetres, h));
-    EXPECT_NEAR(h, 15.0f, 1e-5f);
-}
-
-TEST(DemHoles, UndeclaredMarkersBecomeHolesButRealExtremesStay) {
-    // Heights 173..965 with voids, a -9999 marker and a float-max marker on top.
-    GreyImage tile = imageOf(10, 10, [](int x, int y) { return 173.0f + 8.0f * static_cast<float>(10 * y + x); });
-    tile.values[5] = tile.values[6] = static_cast<float>(kVoid);
-    tile.values[50] = static_cast<float>(kNoData);
-    tile.values[99] = std::numeric_limits<float>::max();
-    HoleMask holes(tile.values.size(), 0);
-    EXPECT_EQ(markStrayExtremes(tile, holes), 4u);
-    EXPECT_TRUE(holes[5] && holes[6] && holes[50] && holes[99]);
-
-    // Decimetres up to a 4380 m peak, with a sea held at the lowest value: nothing is stray.
-    const GreyImage coast = imageOf(32, 32, [](int x, int y) { return x < 10 ? 0.0f : 43798.0f * static_cast<float>(x + y) / 62.0f; });
-    HoleMask none(coast.values.size(), 0);
-    EXPECT_EQ(markStrayExtremes(coast, none), 0u);
-
-    // A terraced image with a few uneven levels is left alone.
-    const GreyImage terraces = imageOf(8, 8, [](int x, int) { return x < 2 ? 0.0f : x < 4 ? 10.0f : x < 6 ? 20.0f : 1000.0f; });
-    HoleMask kept(terraces.values.size(), 0);
-    EXPECT_EQ(markStrayExtremes(terraces, kept), 0u);
-}
-
-TEST(DemHoles, FilledSamplesStayWithinTheirValidNeighboursAndFollowTheSlope) {
-    auto plane = [](int x, int y) { return 3.0f * static_cast<float>(x) + 2.0f * static_cast<float>(y); };
-    GreyImage image = imageOf(20, 20, plane);
-    const auto inBlock = [](int x, int y) { return x >= 5 && x <= 9 && y >= 6 && y <= 12; };
-    const HoleMask holes = holesWhere(image, [&](int x, int y) { return inBlock(x, y) || (x == 0 && y == 0); });
-    for (std::size_t i = 0; i < image.values.size(); ++i) {
-        if (holes[i]) image.values[i] = static_cast<float>(kVoid);
-    }
-    ASSERT_TRUE(fillHoles(image, holes));
-
-    // The block's valid ring spans plane(4, 5) .. plane(10, 13).
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 20; ++x) {
-            const float v = image.at(x, y);
-            if (inBlock(x, y)) {
-                EXPECT_GE(v, plane(4, 5)) << x << "," << y;
-                EXPECT_LE(v, plane(10, 13)) << x << "," << y;
-                EXPECT_NEAR(v, plane(x, y), 6.0f) << x << "," << y;
-            } else if (x == 0 && y == 0) {
-                EXPECT_GE(v, plane(1, 0));
-                EXPECT_LE(v, plane(1, 1));
-            } else {
-                EXPECT_EQ(v, plane(x, y)) << x << "," << y;  // valid samples are untouched
-            }
-        }
-    }
-
-    GreyImage empty = imageOf(3, 3, [](int, int) { return 7.0f; });
-    EXPECT_FALSE(fillHoles(empty, HoleMask(9, 1)));
-}
-
-TEST(DemImport, PadsToACentredSquareWithTheGivenHeight) {
-    const GreyImage wide = imageOf(4, 2, [](int x, int y) { return static_cast<float>(1 + x + 4 * y); });
-    const GreyImage square = paddedToSquare(wide, -1.0f);
-    ASSERT_EQ(square.width, 4);
-    ASSERT_EQ(square.height, 4);
-    for (int x = 0; x < 4; ++x) {
-        EXPECT_EQ(square.at(x, 0), -1.0f);
-        EXPECT_EQ(square.at(x, 1), wide.at(x, 0));
-        EXPECT_EQ(square.at(x, 2), wide.at(x, 1));
-        EXPECT_EQ(square.at(x, 3), -1.0f);
-    }
-    // An odd margin: the extra column goes after the image.
-    const GreyImage tall = paddedToSquare(imageOf(1, 2, [](int, int y) { return static_cast<float>(y + 5); }), 0.0f);
-    ASSERT_EQ(tall.width, 2);
-    EXPECT_EQ(tall.at(0, 1), 6.0f);
-    EXPECT_EQ(tall.at(1, 1), 0.0f);
-}
-
-TEST(DemConversion, ReportsTheValidRangeAndPutsWaterAtSeaLevel) {
-    GreyImage heights = imageOf(20, 20, [](int x, int y) { return -100.0f + 10.0f * static_cast<float>(x + y); });
-    heights.values[0] = static_cast<float>(kVoid);  // an undeclared marker
-    HoleMask holes(heights.values.size(), 0);
-    holes[399] = 1;  // a declared hole at the highest corner
-    HeightField field;
+TEST(DemConversion, StretchesTheRangeAndPutsWaterAtSeaLevel) {
+    const HeightGrid heights = imageOf(20, 20, [](int x, int y) { return -90.0f + 10.0f * static_cast<float>(x + y); });
+    elevation::HeightSummary summary;
+    summary.lowest = -90.0f, summary.highest = 290.0f;
     ConversionReport report;
-    std::string problem;
-    ASSERT_TRUE(convertHeights(heights, holes, Fit::Crop, 20, field, report, problem));
-    EXPECT_EQ(report.lowest, -90.0f);
-    EXPECT_EQ(report.highest, 270.0f);
-    EXPECT_EQ(report.holes, 2u);
-    EXPECT_EQ(report.strayMarkers, 1u);
-    EXPECT_NEAR(report.waterLevel, 0.25f, 0.01f);  // 0 lies a quarter of the way up
-    EXPECT_NEAR(field.at(10, 10), (10.0f * 20.0f - 100.0f + 90.0f) / 360.0f, 1e-5f);
+    const HeightField field = convertHeights(heights, summary, Fit::Crop, 20, report);
+    EXPECT_NEAR(report.waterLevel, 90.0f / 380.0f, 0.01f);  // 0 lies near a quarter of the way up
+    EXPECT_NEAR(field.at(10, 10), 200.0f / 380.0f, 1e-5f);
 
-    ConversionReport inland;
-    inland.lowest = 173.0f, inland.highest = 977.0f;
-    placeSeaLevel(inland);
+    ConversionReport inland, seabed;
+    placeSeaLevel(173.0f, 977.0f, inland);
     EXPECT_LT(inland.waterLevel, 0.0f);
-    ConversionReport seabed;
-    seabed.lowest = -5000.0f, seabed.highest = 0.0f;
-    placeSeaLevel(seabed);
+    placeSeaLevel(-5000.0f, 0.0f, seabed);
     EXPECT_GT(seabed.waterLevel, 1.0f);
-
-    EXPECT_FALSE(convertHeights(heights, HoleMask(400, 1), Fit::Pad, 20, field, report, problem));
-    EXPECT_NE(problem.find("only no-data"), std::string::npos);
 }
 
 TEST(DemOptions, ParsesEveryOptionAndRejectsMistakes) {

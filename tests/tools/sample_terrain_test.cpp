@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "elevation/image_encoding.h"
-#include "height_import.h"
 #include "image_files.h"
-#include "sample_terrain_options.h"
-#include "terrain_shading.h"
-#include "terrain_synthesis.h"
 #include "tool_process.h"
+#include "tools/flyover_files/sample_shading.h"
+#include "tools/make_sample_terrain/grey_image.h"
+#include "tools/make_sample_terrain/landscape_synthesis.h"
+#include "tools/make_sample_terrain/sample_terrain_options.h"
 
 namespace fs = std::filesystem;
 using namespace sample_terrain;
@@ -168,7 +168,7 @@ TEST(Shading, TextureIsTurnedHalfWayToMatchTheFlyoversCoordinates) {
 
 TEST(Import, CropsTheCentredSquareResamplesAndStretches) {
     // 8 x 4 landscape image: a ramp in the centre 4 x 4, wild values in the cropped-off margins.
-    GreyImage wide{8, 4, {}};
+    elevation::HeightGrid wide{8, 4, {}};
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 8; ++x) wide.values.push_back(x < 2 ? -100.0f : x >= 6 ? 900.0f : 10.0f + 5.0f * (x - 2));
     }
@@ -179,7 +179,7 @@ TEST(Import, CropsTheCentredSquareResamplesAndStretches) {
     }
 
     // The same in portrait: rows are cropped instead.
-    GreyImage tall{2, 4, {500, 500, 0, 0, 3, 3, -500, -500}};
+    elevation::HeightGrid tall{2, 4, {500, 500, 0, 0, 3, 3, -500, -500}};
     const HeightField g = heightFieldFromImage(tall, 3);
     EXPECT_NEAR(g.at(1, 0), 0.0f, 1e-5f);
     EXPECT_NEAR(g.at(1, 1), 0.5f, 1e-5f);
