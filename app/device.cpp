@@ -6,6 +6,8 @@ namespace flyover {
 
 namespace {
 constexpr irr::u32 kColourBits = 16;
+constexpr irr::u8 kFlightColourBits = 32;
+constexpr irr::u8 kFlightDepthBits = 24;
 }
 
 irr::IrrlichtDevice* createFlyoverDevice() {
@@ -18,6 +20,27 @@ irr::IrrlichtDevice* createFlyoverDevice() {
         if (device) return device;
     }
     return nullptr;
+}
+
+irr::IrrlichtDevice* createFlightDevice(DriverChoice driver, irr::u32 width, irr::u32 height,
+                                        irr::IEventReceiver* receiver) {
+    irr::SIrrlichtCreationParameters parameters;
+    parameters.WindowSize = irr::core::dimension2du(width, height);
+    parameters.Bits = kFlightColourBits;
+    parameters.ZBufferBits = kFlightDepthBits;
+    parameters.EventReceiver = receiver;
+    parameters.LoggingLevel = irr::ELL_ERROR;
+    switch (driver) {
+        case DriverChoice::kNull: parameters.DriverType = irr::video::EDT_NULL; break;
+        case DriverChoice::kSoftware: parameters.DriverType = irr::video::EDT_BURNINGSVIDEO; break;
+        default: parameters.DriverType = irr::video::EDT_OPENGL; break;
+    }
+    irr::IrrlichtDevice* device = irr::createDeviceEx(parameters);
+    if (!device && driver == DriverChoice::kAny) {
+        parameters.DriverType = irr::video::EDT_BURNINGSVIDEO;
+        device = irr::createDeviceEx(parameters);
+    }
+    return device;
 }
 
 }  // namespace flyover

@@ -12,6 +12,7 @@ irr::scene::SMeshBuffer* frameMeshBuffer = nullptr;
 std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
 int fanVertexCounter = -1;
 int fanStartIndex = 0;
+GroundMapping groundMapping;
 
 namespace {
 
@@ -36,6 +37,22 @@ void continueInNewBuffer() {
     fanStartIndex = 0;
 }
 
+// Appends currentVertex and, from the fan's third vertex on, its triangle.
+void appendFanVertex() {
+    if (frameMeshBuffer->Vertices.size() == kMaxVerticesPerBuffer) continueInNewBuffer();
+    appendGrowing(frameMeshBuffer->Vertices, currentVertex);
+
+    if (fanVertexCounter == 2) {
+        const int n = static_cast<int>(frameMeshBuffer->Vertices.size());
+        auto& indices = frameMeshBuffer->Indices;
+        appendGrowing(indices, static_cast<irr::u16>(fanStartIndex));
+        appendGrowing(indices, static_cast<irr::u16>(n - 2));
+        appendGrowing(indices, static_cast<irr::u16>(n - 1));
+    } else {
+        ++fanVertexCounter;
+    }
+}
+
 }  // namespace
 
 void onFanBegin() {
@@ -51,18 +68,15 @@ void onFanVertex(float i, float y, float j) {
     currentVertex.Pos.set(c * i - static_cast<float>(half) * c, appHeightScale * y,
                           static_cast<float>(half) * c - c * j);
     currentVertex.TCoords.set(1.0f - i / last, 1.0f - j / last);
-    if (frameMeshBuffer->Vertices.size() == kMaxVerticesPerBuffer) continueInNewBuffer();
-    appendGrowing(frameMeshBuffer->Vertices, currentVertex);
+    appendFanVertex();
+}
 
-    if (fanVertexCounter == 2) {
-        const int n = static_cast<int>(frameMeshBuffer->Vertices.size());
-        auto& indices = frameMeshBuffer->Indices;
-        appendGrowing(indices, static_cast<irr::u16>(fanStartIndex));
-        appendGrowing(indices, static_cast<irr::u16>(n - 2));
-        appendGrowing(indices, static_cast<irr::u16>(n - 1));
-    } else {
-        ++fanVertexCounter;
-    }
+void onGroundFanVertex(float i, float y, float j) {
+    const GroundMapping& m = groundMapping;
+    const float half = static_cast<float>(m.half);
+    currentVertex.Pos.set(m.cellX * (i - half), m.heightScale * y, m.cellZ * (half - j));
+    currentVertex.TCoords.set(i / (m.rasterColumns - 1.0f), j / (m.rasterRows - 1.0f));
+    appendFanVertex();
 }
 
 }  // namespace flyover

@@ -43,4 +43,19 @@ void onFanBegin();
 // When the buffer is full, the fan goes on in a new buffer with the same material.
 void onFanVertex(float i, float y, float j);
 
+// How a map flown at true scale lies in the world: the engine's own placement (column i at
+// x = (i - half) * cellX, row j at z = (half - j) * cellZ, half = S / 2) and its texture
+// stretched over the raster's columns and rows only, north up, so that the padding that
+// makes the map square is left out.
+struct GroundMapping {
+    int half = 0;
+    float cellX = 1.0f, cellZ = 1.0f;
+    float heightScale = 1.0f;
+    float rasterColumns = 2.0f, rasterRows = 2.0f;   // of the map, at least 2
+};
+extern GroundMapping groundMapping;
+
+// FanVertexFn of true-scale flight: as onFanVertex, placed by groundMapping.
+void onGroundFanVertex(float i, float y, float j);
+
 }  // namespace flyover

@@ -12,9 +12,6 @@ namespace {
 constexpr float kNearMargins = 10.0f;       // camera height above ground, in near distances
 constexpr float kNoGroundHeight = 100.0f;   // camera height where there is no ground
 constexpr double kDegreesPerRadian = 180.0 / 3.14159;
-// The terrain is refined for a field of view wider than the camera's, so that detail
-// is already there when the view turns.
-constexpr double kLodFovFactor = 2.4;
 constexpr float kHeightFactor = 1.0f;
 // Where the camera has no direction at all it looks along -z, as it starts.
 const irr::core::vector3df kNoDirection(0.0f, 0.0f, -1.0f);

@@ -10,6 +10,9 @@
 namespace flyover {
 
 constexpr int kCaptionCapacity = 1024;
+// The terrain is refined for a field of view wider than the camera's, so that detail
+// is already there when the view turns.
+constexpr double kLodFovFactor = 2.4;
 // The clear colour: alpha 0, red 150, green 50, blue 0.
 const irr::video::SColor kSkyColour(0, 150, 50, 0);
 

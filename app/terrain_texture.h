@@ -21,4 +21,8 @@ constexpr elevation::ImageLimits kTextureLimits = {16384, std::uint64_t{8192} * 
 irr::video::ITexture* loadTerrainTexture(irr::video::IVideoDriver* driver, const char* fileName,
                                          std::string* problem);
 
+// A texture named `name` of the decoded image, or null when the driver refuses it.
+irr::video::ITexture* makeTexture(irr::video::IVideoDriver* driver, const char* name,
+                                  const elevation::RgbImage& decoded);
+
 }  // namespace flyover

@@ -22,9 +22,8 @@ struct Tint {
 
 // Lowland green through dry grass, brown and rock to snow.
 constexpr Tint kTints[] = {
-    {0.0, {92, 134, 76}},       {250.0, {124, 156, 88}},    {600.0, {172, 168, 108}},
-    {1200.0, {158, 128, 94}},   {2000.0, {134, 120, 110}},  {2800.0, {172, 168, 164}},
-    {kSnowHeight, {240, 242, 246}},
+    {0.0, {72, 122, 62}},     {400.0, {104, 146, 78}},   {900.0, {148, 150, 96}},  {1500.0, {142, 122, 92}},
+    {2200.0, {130, 120, 112}}, {3000.0, {178, 176, 172}}, {kSnowHeight, {240, 242, 246}},
 };
 constexpr Colour kShallowWater{64, 112, 150};
 constexpr Colour kDeepWater{24, 54, 98};
@@ -32,6 +31,9 @@ constexpr double kDeepWaterMetres = 100.0;
 
 // Light from the north-west, 45 degrees up: towards it is west (-x), north (-y) and up.
 constexpr double kLightEast = -0.5, kLightSouth = -0.5, kLightUp = 0.70710678;
+// Slopes are lit as if three times as steep: at true scale most ground is gentle, and its
+// relief would hardly show.
+constexpr double kShadingRelief = 3.0;
 constexpr double kAmbient = 0.35;
 constexpr double kMaxBrightness = 1.3;
 constexpr double kChannelMax = 255.0;
@@ -77,9 +79,9 @@ RgbImage shadeRelief(const HeightGrid& heights, const ReliefLook& look, int widt
             const double x = (px + 0.5) * xPerPixel;
             const double h = heightAt(heights, x, y);
             // Slopes over one sample either way, in height per ground distance.
-            const double east = look.exaggeration * (heightAt(heights, x + 1, y) - heightAt(heights, x - 1, y)) /
+            const double east = kShadingRelief * look.exaggeration * (heightAt(heights, x + 1, y) - heightAt(heights, x - 1, y)) /
                                 (2.0 * look.columnSpacing);
-            const double south = look.exaggeration * (heightAt(heights, x, y + 1) - heightAt(heights, x, y - 1)) /
+            const double south = kShadingRelief * look.exaggeration * (heightAt(heights, x, y + 1) - heightAt(heights, x, y - 1)) /
                                  (2.0 * look.rowSpacing);
             const Colour base = tint(h * look.metresPerUnit);
             double brightness = 1.0;

@@ -12,7 +12,7 @@ namespace elevation {
 struct ReliefLook {
     // Ground distance between neighbouring columns and rows, in the heights' units.
     double columnSpacing = 1.0, rowSpacing = 1.0;
-    // Applied to the slopes, so that the light falls on the relief as it is drawn.
+    // The relief as it is drawn: the light falls on slopes this many times as steep.
     double exaggeration = 1.0;
     // Metres per height unit for the tints: 1 for heights in metres.
     double metresPerUnit = 1.0;

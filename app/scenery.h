@@ -1,0 +1,30 @@
+// What a true-scale flight flies over, as the camera, the HUD and the scripted mode see it:
+// where the raster lies in the world, the ground under any point of it, and the terrain of
+// one frame in the scene. One map today; the same for a world of tiles.
+#pragma once
+
+#include <irrlicht.h>
+
+#include "app/flight_camera.h"
+
+namespace flyover {
+
+struct FrameView {
+    Direction eye, direction;
+    float fovDegrees = 0.0f, aspect = 1.0f, nearDistance = 1.0f, farDistance = 1.0f;
+};
+
+class Scenery {
+public:
+    virtual ~Scenery() = default;
+    virtual const RasterPlacement& placement() const = 0;
+    // The drawn (exaggerated) ground height at world (x, z) over the raster.
+    virtual float groundHeight(double x, double z) = 0;
+    // Adds the terrain for `view` to the scene, drawn with `look`; returns its triangles.
+    virtual long addFrame(irr::scene::ISceneManager* sceneManager, const FrameView& view,
+                          const irr::video::SMaterial& look) = 0;
+    // Removes what addFrame added.
+    virtual void removeFrame() = 0;
+};
+
+}  // namespace flyover
