@@ -102,7 +102,12 @@ int flyElevationFile(const FlightOptions& options) {
         loading.show("filling holes");
         elevation::HeightSummary summary;
         std::string problem;
-        if (!elevation::repairHeights(heights, holes, summary, problem))
+        bool repaired = false;
+        {
+            elevation::Progress progress(std::cout, "filling holes");
+            repaired = elevation::repairHeights(heights, holes, summary, problem);
+        }
+        if (!repaired)
             return fail("band " + std::to_string(options.band) + " of '" + path + "' " + problem +
                         "; choose another --band or another file");
         if (source.rotated())
@@ -148,7 +153,12 @@ int flyElevationFile(const FlightOptions& options) {
                                                  textureSide(heights.height), &progress);
         }
         heights = elevation::HeightGrid();
-        irr::video::ITexture* texture = makeTexture(driver, name.c_str(), userTexture);
+        loading.show("making the texture");
+        irr::video::ITexture* texture = nullptr;
+        {
+            elevation::Progress progress(std::cout, "making the texture");
+            texture = makeTexture(driver, name.c_str(), userTexture);
+        }
         if (!texture && options.driver != DriverChoice::kNull)
             return fail("the video driver cannot make a texture of " + sideText(userTexture.width, userTexture.height) +
                         " pixels; use a smaller --texture");

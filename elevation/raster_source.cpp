@@ -3,6 +3,8 @@
 #include <cpl_error.h>
 #include <gdal.h>
 
+#include <strings.h>
+
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -79,9 +81,13 @@ std::string RasterSource::open(const std::string& path, int band) {
     CPLErrorReset();
     dataset_ = std::make_unique<Dataset>();
     dataset_->handle = GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!dataset_->handle)
-        return "'" + path + "' is not a raster GDAL can read" + gdalReason() + "; pass an elevation file such as " +
-               kReadableElevationFormats;
+    if (!dataset_->handle) {
+        // GDAL tells an SRTM tile by its name alone.
+        const bool tile = path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".hgt") == 0;
+        return "'" + path + "' is not a raster GDAL can read" + gdalReason() +
+               (tile ? "; an SRTM tile must keep its own name, such as N48E009.hgt"
+                     : "; pass an elevation file such as " + std::string(kReadableElevationFormats));
+    }
     GDALDriverH driver = GDALGetDatasetDriver(dataset_->handle);
     driver_ = driver ? GDALGetDriverShortName(driver) : "unknown";
     driverName_ = driver ? GDALGetDriverLongName(driver) : "unknown";

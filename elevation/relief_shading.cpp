@@ -31,10 +31,10 @@ constexpr double kDeepWaterMetres = 100.0;
 
 // Light from the north-west, 45 degrees up: towards it is west (-x), north (-y) and up.
 constexpr double kLightEast = -0.5, kLightSouth = -0.5, kLightUp = 0.70710678;
-// Slopes are lit as if three times as steep: at true scale most ground is gentle, and its
+// Slopes are lit as if twice as steep: at true scale most ground is gentle, and its
 // relief would hardly show.
-constexpr double kShadingRelief = 3.0;
-constexpr double kAmbient = 0.35;
+constexpr double kShadingRelief = 2.0;
+constexpr double kAmbient = 0.45;
 constexpr double kMaxBrightness = 1.3;
 constexpr double kChannelMax = 255.0;
 

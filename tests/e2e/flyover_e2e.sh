@@ -3,9 +3,10 @@
 # X server (xvfb-run); see CMakeLists.txt next to this file.
 #
 # usage: flyover_e2e.sh FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR
-#                       TEXTURE_DIR
+#                       TEXTURE_DIR SRTM_TILE
 # (HOSTILE_DIR: image files, valid and damaged, each tried as the height image;
-# TEXTURE_DIR: the texture fuzz seeds, two of which are tried as the texture)
+# TEXTURE_DIR: the texture fuzz seeds, two of which are tried as the texture;
+# SRTM_TILE: a real elevation tile flown at true scale, or generated hills where it is absent)
 #
 # Prints one PASS/FAIL line per check and exits non-zero if any failed.
 
@@ -40,10 +41,11 @@ readonly TURN_STEPS=8
 readonly FIRST_SIGNAL_STATUS=128
 readonly TIMEOUT_STATUS=124  # from timeout(1)
 
-if (($# != 7)); then
-    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR TEXTURE_DIR" >&2
+if (($# != 8)); then
+    echo "usage: $0 FLYOVER MAKE_SAMPLE_TERRAIN ARTEFACT_DIR XWIN_PROBE WRITE_BMP HOSTILE_DIR TEXTURE_DIR SRTM_TILE" >&2
     exit 2
 fi
+readonly SRTM_TILE=$8
 for tool in "$1" "$2" "$4" "$5"; do
     if [[ ! -f $tool || ! -x $tool ]]; then
         echo "FAIL: setup: '$tool' is not an executable file" >&2
@@ -420,6 +422,172 @@ put_le32() {
         dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 
+# --- true-scale flight of an elevation file ----------------------------------
+
+readonly FLIGHT_WINDOW=640x480
+readonly FLIGHT_SKY="150 190 230"
+readonly WHITE="255 255 255"
+readonly HUD_RE='^Vellorin: [^ ]+  (.+)  ground (-?[0-9.]+) (m|units)  above ground ([0-9.]+) (m|units)  speed ([0-9.]+) (m|units)/s  ([0-9]+) fps  ([0-9]+) triangles$'
+readonly SUMMARY_RE='^frames=([0-9]+) triangles=([0-9]+) ground_m=(-?[0-9.]+) at=([0-9.]+),([0-9.]+) frame_ms_median=[0-9.]+ frame_ms_p99=[0-9.]+$'
+# Below the HUD, the upper part of a level view is sky; the lower part is terrain; the HUD's
+# band holds light text.
+readonly MIN_SKY_SHARE=0.5 MAX_SKY_IN_TERRAIN=0.05 MIN_HUD_TEXT_SHARE=0.02
+
+# The elevation file flown: the real SRTM tile (GDAL knows it by its name) or, where it is
+# absent, generated hills in an ASCII grid of 30 m cells.
+elevation_file() {
+    local dir=$work/elevation
+    if [[ ! -d $dir ]]; then
+        mkdir "$dir"
+        if [[ -f $SRTM_TILE ]]; then
+            cp "$SRTM_TILE" "$dir/N48E009.hgt"
+        else
+            awk 'BEGIN { n = 257; print "ncols " n; print "nrows " n; print "xllcorner 500000";
+                         print "yllcorner 5370000"; print "cellsize 30";
+                         for (r = 0; r < n; ++r) { line = "";
+                             for (c = 0; c < n; ++c) line = line sprintf("%d ", 400 + 150 * sin(c / 13) * cos(r / 17) + r);
+                             print line } }' >"$dir/hills.asc"
+        fi
+    fi
+    ls "$dir"/N48E009.hgt "$dir"/hills.asc 2>/dev/null | head -n 1
+}
+
+share_of() { "$PROBE" share "$@" 2>&1 | sed -n 's/^share=//p'; }
+above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a != "" && a > b) }'; }
+
+# Sky above, terrain below, the HUD over both, in screenshot $2 of a flight named $1.
+check_scene() {
+    local name=$1 shot=$2 sky terrain_sky text
+    sky=$(share_of "$shot" 0 20 640 120 $FLIGHT_SKY)
+    terrain_sky=$(share_of "$shot" 0 300 640 480 $FLIGHT_SKY)
+    text=$(share_of "$shot" 0 0 400 15 $WHITE)
+    if above "$sky" "$MIN_SKY_SHARE" && ! above "$terrain_sky" "$MAX_SKY_IN_TERRAIN" &&
+        above "$text" "$MIN_HUD_TEXT_SHARE"; then
+        pass "$name: sky above, terrain below, HUD text on top ($shot)"
+    else
+        fail "$name: sky above, terrain below, HUD text on top" \
+            "sky share above: $sky, sky share below: $terrain_sky, HUD text share: $text ($shot)"
+    fi
+}
+
+test_true_scale_scripted() {
+    local file dir=$work/scripted shot=$ARTEFACTS/true_scale_scripted.png
+    file=$(elevation_file) && mkdir "$dir" || exit 1
+    (cd "$dir" && exec timeout -k "$KILL_GRACE_S" "$BAD_INPUT_TIMEOUT_S" "$FLYOVER" "$file" --frames 60 --fly 300 \
+        --heading 200 --window "$FLIGHT_WINDOW" --screenshot "$shot" >"$dir/stdout.log" 2>"$dir/stderr.log")
+    local status=$? last
+    last=$(tail -n 1 "$dir/stdout.log")
+    if ((status != 0)) || [[ -s $dir/stderr.log ]]; then
+        fail "scripted flight of $(basename "$file"): exits 0 without a word on stderr" "$(describe_status "$status"):"
+        show_file "$dir/stderr.log"
+    elif [[ ! $last =~ $SUMMARY_RE ]] || ((BASH_REMATCH[1] != 60 || BASH_REMATCH[2] == 0)); then
+        fail "scripted flight: ends with the summary of 60 frames" "last line: '$last'"
+    else
+        pass "scripted flight: '$last'"
+        check_scene "scripted flight" "$shot"
+    fi
+    cp "$dir/stdout.log" "$ARTEFACTS/true_scale_scripted_stdout.log"
+}
+
+# Waits for the caption to show the HUD with a frame rate and triangles; sets hud (the
+# caption) and the fields of HUD_RE in BASH_REMATCH; $1 must hold for the fields.
+wait_for_hud() {
+    local condition=$1 deadline=$((SECONDS + FRAMES_TIMEOUT_S))
+    while ((SECONDS < deadline)) && app_alive; do
+        hud=$("$PROBE" caption "$window" 2>&1)
+        if [[ $hud =~ $HUD_RE ]] && ((BASH_REMATCH[8] > 0 && BASH_REMATCH[9] > 0)) && eval "$condition"; then
+            return 0
+        fi
+        sleep "$POLL_S"
+    done
+    return 1
+}
+
+test_true_scale_window() {
+    local file dir=$work/window_flight
+    file=$(elevation_file) && mkdir "$dir" || exit 1
+    (cd "$dir" && exec "$FLYOVER" "$file" --window "$FLIGHT_WINDOW" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+    app_pid=$!
+    window=""
+    local deadline=$((SECONDS + WINDOW_TIMEOUT_S))
+    while [[ -z $window ]] && ((SECONDS < deadline)) && app_alive; do
+        window=$("$PROBE" wait "$TITLE_PREFIX" 1 2>/dev/null)
+    done
+    local hud
+    if [[ -z $window ]] || ! wait_for_hud true; then
+        fail "true-scale window: the caption shows the HUD" "last caption: '${hud:-}'; stderr:"
+        show_file "$dir/stderr.log"
+        wait_for_app 0
+        return
+    fi
+    local position=${BASH_REMATCH[1]} height=${BASH_REMATCH[4]} speed=${BASH_REMATCH[6]}
+    if [[ $file == *.hgt && $position != "48.50000N 9.50000E" ]]; then
+        fail "true-scale window: starts over the tile's centre" "caption: '$hud'"
+    else
+        pass "true-scale window: '$hud'"
+    fi
+    sleep 0.5
+    "$PROBE" screenshot "$window" "$ARTEFACTS/true_scale_window.png" >/dev/null
+    check_scene "true-scale window" "$ARTEFACTS/true_scale_window.png"
+
+    "$PROBE" key "$window" Prior 100 >/dev/null
+    if wait_for_hud "above \${BASH_REMATCH[4]} $height"; then pass "Page Up: higher above the ground ('$hud')"
+    else fail "Page Up: higher above the ground" "before: $height, caption: '$hud'"; fi
+    "$PROBE" key "$window" KP_Add 100 >/dev/null
+    if wait_for_hud "above \${BASH_REMATCH[6]} $speed"; then pass "+: faster ('$hud')"
+    else fail "+: faster" "before: $speed, caption: '$hud'"; fi
+    "$PROBE" key "$window" Up 600 >/dev/null
+    if wait_for_hud "[[ \${BASH_REMATCH[1]} != '$position' ]]"; then pass "Up: flies on ('$hud')"
+    else fail "Up: flies on" "from '$position', caption: '$hud'"; fi
+    "$PROBE" key "$window" F12 100 >/dev/null
+    deadline=$((SECONDS + EXIT_TIMEOUT_S))
+    while ((SECONDS < deadline)) && ! grep -q '^screenshot: ' "$dir/stdout.log"; do sleep "$POLL_S"; done
+    local saved
+    saved=$(sed -n 's/^screenshot: //p' "$dir/stdout.log")
+    if [[ -n $saved && -s $dir/$saved ]] && "$PROBE" stats "$dir/$saved" $FLIGHT_SKY >/dev/null 2>&1; then
+        pass "F12: saves a screenshot and names it ($saved)"
+        cp "$dir/$saved" "$ARTEFACTS/true_scale_f12.png"
+    else
+        fail "F12: saves a screenshot and names it" "stdout:"
+        show_file "$dir/stdout.log"
+    fi
+    "$PROBE" key "$window" Escape 100 >/dev/null
+    if ! wait_for_app "$EXIT_TIMEOUT_S"; then
+        fail "Esc: quits within $EXIT_TIMEOUT_S s (killed)"
+    elif ((app_status != 0)) || [[ -s $dir/stderr.log ]]; then
+        fail "Esc: quits with status 0 and nothing on stderr" "$(describe_status "$app_status"); stderr:"
+        show_file "$dir/stderr.log"
+    else
+        pass "Esc: quits with status 0"
+    fi
+}
+
+# A flat raster with a texture of four coloured quadrants, seen from straight above, north
+# up: each quadrant must lie over its own corner of the terrain.
+test_texture_orientation() {
+    local dir=$work/orientation shot=$ARTEFACTS/texture_orientation.png
+    mkdir "$dir" || exit 1
+    awk 'BEGIN { n = 65; print "ncols " n; print "nrows " n; print "xllcorner 0"; print "yllcorner 0";
+                 print "cellsize 10"; for (r = 0; r < n; ++r) { line = ""; for (c = 0; c < n; ++c) line = line "0 ";
+                 print line } }' >"$dir/flat.asc"
+    "$WRITE_BMP" "$dir/quadrants.bmp" 64 64 quadrants || exit 1
+    (cd "$dir" && exec timeout -k "$KILL_GRACE_S" "$BAD_INPUT_TIMEOUT_S" "$FLYOVER" flat.asc --texture quadrants.bmp \
+        --frames 2 --pitch -89 --height 700 --window "$FLIGHT_WINDOW" --screenshot "$shot" >/dev/null 2>&1)
+    # The quadrants' centres on screen: 160 m from the map's centre at 700 m below the camera.
+    local corner expected colour wrong=""
+    for corner in "245 165 red" "395 165 green" "245 315 blue" "395 315 yellow"; do
+        set -- $corner
+        colour=$("$PROBE" pixel "$shot" "$1" "$2" 2>&1)
+        if ! awk -v c="$colour" -v want="$3" 'BEGIN { split(c, v, " "); r = v[1]; g = v[2]; b = v[3];
+                exit !((want == "red" && r > g + 80 && r > b + 80) || (want == "green" && g > r + 80 && g > b + 80) ||
+                       (want == "blue" && b > r + 80 && b > g + 80) || (want == "yellow" && r > b + 80 && g > b + 80)) }'; then
+            wrong+=" ($1,$2) should be $3 but is '$colour';"
+        fi
+    done
+    if [[ -z $wrong ]]; then pass "texture orientation: each marked corner lies over its corner of the terrain ($shot)"
+    else fail "texture orientation: each marked corner lies over its corner of the terrain" "$wrong"; fi
+}
+
 test_no_display() {
     local dir
     dir=$(case_dir no_display) || exit 1
@@ -447,6 +615,9 @@ for TEXTURE_FILE in "$TEXTURE_DIR"/png_rgba_claims_32768x32768_64_rows.png \
     test_texture "$(basename "$TEXTURE_FILE")" copy_texture
 done
 test_no_display
+test_true_scale_scripted
+test_true_scale_window
+test_texture_orientation
 
 if ((failures > 0)); then
     echo "flyover_e2e: $failures check(s) FAILED; artefacts in $ARTEFACTS"

@@ -1,6 +1,8 @@
 // write_bmp: writes a 24-bit uncompressed BMP of any size, filled with a grey
 // diagonal gradient, so that tests can feed odd-sized height images to a
-// program. Usage: write_bmp <file> <width> <height>
+// program; or, with "quadrants", with four colours that show which corner lands
+// where: red top left, green top right, blue bottom left, yellow bottom right.
+// Usage: write_bmp <file> <width> <height> [quadrants]
 
 #include <cerrno>
 #include <cstdint>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -40,7 +43,14 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     put16(out, static_cast<std::uint16_t>(value >> 16));
 }
 
-std::vector<std::uint8_t> makeBmp(std::uint32_t width, std::uint32_t height) {
+struct Bgr {
+    std::uint8_t b, g, r;
+};
+
+// Top left, top right, bottom left, bottom right.
+constexpr Bgr kQuadrants[4] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {0, 255, 255}};
+
+std::vector<std::uint8_t> makeBmp(std::uint32_t width, std::uint32_t height, bool quadrants) {
     const std::uint32_t rowSize = (width * kBytesPerPixel + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
     const std::uint32_t pixelBytes = rowSize * height;
     const std::uint32_t dataOffset = kFileHeaderSize + kInfoHeaderSize;
@@ -68,6 +78,12 @@ std::vector<std::uint8_t> makeBmp(std::uint32_t width, std::uint32_t height) {
     const std::uint32_t span = width + height - 2;  // 0 for a 1x1 image
     for (std::uint32_t row = 0; row < height; ++row) {
         for (std::uint32_t x = 0; x < width; ++x) {
+            if (quadrants) {
+                // Row 0 is the bottom row.
+                const Bgr c = kQuadrants[(row < height / 2 ? 2 : 0) + (x < width / 2 ? 0 : 1)];
+                out.insert(out.end(), {c.b, c.g, c.r});
+                continue;
+            }
             const std::uint32_t grey = span == 0 ? 0 : (x + row) * kMaxGrey / span;
             for (std::uint32_t c = 0; c < kBytesPerPixel; ++c) out.push_back(static_cast<std::uint8_t>(grey));
         }
@@ -79,8 +95,9 @@ std::vector<std::uint8_t> makeBmp(std::uint32_t width, std::uint32_t height) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fputs("usage: write_bmp <file> <width> <height>\n", stderr);
+    const bool quadrants = argc == 5 && std::string(argv[4]) == "quadrants";
+    if (argc != 4 && !quadrants) {
+        std::fputs("usage: write_bmp <file> <width> <height> [quadrants]\n", stderr);
         return 2;
     }
     const auto width = parseSide(argv[2]);
@@ -89,7 +106,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "write_bmp: width and height must be 1..%ld\n", kMaxSide);
         return 2;
     }
-    const auto bytes = makeBmp(static_cast<std::uint32_t>(*width), static_cast<std::uint32_t>(*height));
+    const auto bytes = makeBmp(static_cast<std::uint32_t>(*width), static_cast<std::uint32_t>(*height), quadrants);
     std::ofstream file(argv[1], std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();

@@ -49,6 +49,8 @@ const char* const kUsage =
     "  xwin_probe turn <window-id> <dx-pixels> <times>\n"
     "  xwin_probe stats <file.png> <r> <g> <b>\n"
     "  xwin_probe diff <first.png> <second.png>\n"
+    "  xwin_probe share <file.png> <x0> <y0> <x1> <y1> <r> <g> <b>\n"
+    "  xwin_probe pixel <file.png> <x> <y>\n"
     "window ids are printed by 'wait' in decimal; 0x-prefixed hex is accepted too.\n";
 
 [[gnu::format(printf, 1, 2)]] int fail(const char* format, ...) {
@@ -493,6 +495,41 @@ int commandDiff(const char* first, const char* second) {
     return kExitOk;
 }
 
+// Share of the pixels in the rectangle [x0, x1) x [y0, y1) that have the colour.
+int commandShare(const char* path, char* const* operands) {
+    long numbers[7] = {};
+    const long limits[7] = {65535, 65535, 65535, 65535, kMaxColourValue, kMaxColourValue, kMaxColourValue};
+    for (int i = 0; i < 7; ++i) {
+        const auto value = parseLong(operands[i], 0, limits[i]);
+        if (!value) return fail("'%s' is not a pixel coordinate or colour component", operands[i]);
+        numbers[i] = *value;
+    }
+    RgbPixels image;
+    if (!readRgb(path, &image)) return kExitFailure;
+    const std::size_t x0 = std::min<std::size_t>(numbers[0], image.width), y0 = std::min<std::size_t>(numbers[1], image.height);
+    const std::size_t x1 = std::min<std::size_t>(numbers[2], image.width), y1 = std::min<std::size_t>(numbers[3], image.height);
+    if (x0 >= x1 || y0 >= y1) return fail("the rectangle holds no pixel of '%s'", path);
+    const std::uint8_t colour[3] = {static_cast<std::uint8_t>(numbers[4]), static_cast<std::uint8_t>(numbers[5]),
+                                    static_cast<std::uint8_t>(numbers[6])};
+    std::size_t matching = 0;
+    for (std::size_t y = y0; y < y1; ++y)
+        for (std::size_t x = x0; x < x1; ++x) matching += !differs(image.at(x, y), colour);
+    std::printf("share=%.4f\n", matching / static_cast<double>((x1 - x0) * (y1 - y0)));
+    return kExitOk;
+}
+
+// The colour of one pixel as "r g b".
+int commandPixel(const char* path, const char* xText, const char* yText) {
+    RgbPixels image;
+    if (!readRgb(path, &image)) return kExitFailure;
+    const auto x = parseLong(xText, 0, static_cast<long>(image.width) - 1);
+    const auto y = parseLong(yText, 0, static_cast<long>(image.height) - 1);
+    if (!x || !y) return fail("(%s, %s) is not a pixel of '%s'", xText, yText, path);
+    const std::uint8_t* c = image.at(static_cast<std::size_t>(*x), static_cast<std::size_t>(*y));
+    std::printf("%d %d %d\n", c[0], c[1], c[2]);
+    return kExitOk;
+}
+
 // Parses the window id argument, then runs the command.
 template <typename Command>
 int withWindow(const char* idText, Command command) {
@@ -522,5 +559,7 @@ int main(int argc, char** argv) {
         return withWindow(arg[0], [](Window w) { return commandClose(w); });
     if (command == "stats" && operands == 4) return commandStats(arg[0], arg + 1);
     if (command == "diff" && operands == 2) return commandDiff(arg[0], arg[1]);
+    if (command == "share" && operands == 8) return commandShare(arg[0], arg + 1);
+    if (command == "pixel" && operands == 3) return commandPixel(arg[0], arg[1], arg[2]);
     return usage();
 }

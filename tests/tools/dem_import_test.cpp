@@ -1,8 +1,6 @@
 // Tests for the elevation converter: hole rules, filling, squaring, options, and the tool itself
 // run on rasters that GDAL writes here in several formats.
 
-#include <cpl_conv.h>
-#include <gdal.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,10 +10,10 @@
 #include <fstream>
 #include <functional>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "raster_files.h"
 #include "tool_process.h"
 #include "tools/dem_to_flyover/dem_conversion.h"
 #include "tools/dem_to_flyover/dem_options.h"
@@ -23,6 +21,8 @@
 namespace fs = std::filesystem;
 using namespace sample_terrain;
 using elevation::HeightGrid;
+using testfiles::grid;
+using testfiles::writeRaster;
 
 namespace {
 
@@ -40,39 +40,6 @@ HeightGrid imageOf(int width, int height, const std::function<float(int, int)>& 
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
-}
-
-// A raster with one band per entry of `bands`, each row-major width x height, written by
-// GDAL's `driver` through an in-memory copy, as drivers like PNG and AAIGrid only copy.
-void writeRaster(const fs::path& path, const char* driver, int width, int height, GDALDataType type,
-                 const std::vector<std::vector<double>>& bands, std::optional<double> noData = std::nullopt,
-                 std::optional<std::vector<double>> geoTransform = std::nullopt) {
-    GDALAllRegister();
-    GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, static_cast<int>(bands.size()), type, nullptr);
-    ASSERT_NE(memory, nullptr);
-    if (geoTransform) {
-        ASSERT_EQ(GDALSetGeoTransform(memory, geoTransform->data()), CE_None);
-    }
-    for (std::size_t b = 0; b < bands.size(); ++b) {
-        GDALRasterBandH band = GDALGetRasterBand(memory, static_cast<int>(b) + 1);
-        std::vector<double> values = bands[b];
-        ASSERT_EQ(GDALRasterIO(band, GF_Write, 0, 0, width, height, values.data(), width, height, GDT_Float64, 0, 0), CE_None);
-        if (noData) {
-            ASSERT_EQ(GDALSetRasterNoDataValue(band, *noData), CE_None);
-        }
-    }
-    GDALDatasetH copy = GDALCreateCopy(GDALGetDriverByName(driver), path.c_str(), memory, FALSE, nullptr, nullptr, nullptr);
-    ASSERT_NE(copy, nullptr) << driver;
-    GDALClose(copy);
-    GDALClose(memory);
-}
-
-std::vector<double> grid(int width, int height, const std::function<double(int, int)>& value) {
-    std::vector<double> values;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) values.push_back(value(x, y));
-    }
-    return values;
 }
 
 }  // namespace
@@ -165,7 +132,7 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
     std::vector<double> values = grid(kSide, kSide, [&](int x, int y) { return inBlock(x, y) ? kNoData : plane(x, y); });
     values[3 * kSide + 20] = kNaN;
     values[20 * kSide + 2] = kVoid;  // a marker the file does not declare
-    writeRaster(dir / "holes.tif", "GTiff", kSide, kSide, GDT_Float32, {values}, kNoData);
+    writeRaster(dir / "holes.tif", kSide, kSide, {values}, {"GTiff", "Float32", kNoData});
 
     ASSERT_EQ(convert(dir / "holes.tif", "--width 24"), 0) << errors();
     EXPECT_TRUE(lines("stderr").empty());
@@ -205,7 +172,7 @@ TEST_F(DemTool, GeoTiffHolesAreFilledWithoutSpikesAndWaterLiesAtSeaLevel) {
 
 TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
     // 12 x 6, rising west to east in steps beyond any metre bound: 1000..12000.
-    writeRaster(dir / "wide.png", "PNG", 12, 6, GDT_UInt16, {grid(12, 6, [](int x, int) { return 1000.0 + 1000.0 * x; })});
+    writeRaster(dir / "wide.png", 12, 6, {grid(12, 6, [](int x, int) { return 1000.0 + 1000.0 * x; })}, {"PNG", "UInt16"});
 
     ASSERT_EQ(convert(dir / "wide.png", "--width 6"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "cropped to the centred 6 x 6 square (columns 3..8)"));
@@ -232,13 +199,13 @@ TEST_F(DemTool, CropsOrPadsANonSquare16BitPng) {
 TEST_F(DemTool, ReadsAnAsciiGridWithNoDataAndTheChosenBandOfAGeoTiff) {
     std::vector<double> values = grid(9, 9, [](int x, int y) { return 50.0 + x * y; });
     values[40] = values[41] = kNoData;
-    writeRaster(dir / "grid.asc", "AAIGrid", 9, 9, GDT_Float32, {values}, kNoData);
+    writeRaster(dir / "grid.asc", 9, 9, {values}, {"AAIGrid", "Float32", kNoData});
     ASSERT_EQ(convert(dir / "grid.asc", "--width 9"), 0) << errors();
     EXPECT_TRUE(contains(lines("stdout"), "driver AAIGrid"));
     EXPECT_TRUE(contains(lines("stdout"), "heights 50 .. 114, filled 2 no-data samples"));
 
     // Band 1 rises to the east, band 2 to the south.
-    writeRaster(dir / "two.tif", "GTiff", 8, 8, GDT_Int16,
+    writeRaster(dir / "two.tif", 8, 8,
                 {grid(8, 8, [](int x, int) { return 10.0 * x; }), grid(8, 8, [](int, int y) { return 10.0 * y; })});
     ASSERT_EQ(convert(dir / "two.tif", "--width 8 --band 2"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "band 2 of 2"));
@@ -282,8 +249,8 @@ TEST_F(DemTool, FillsTheVoidsOfAnSrtmTile) {
 
 TEST_F(DemTool, EveryErrorIsOneLineOnStderrNamingTheProblem) {
     std::ofstream(dir / "notes.txt") << "not an elevation raster\n";
-    writeRaster(dir / "one.tif", "GTiff", 4, 4, GDT_Float32, {grid(4, 4, [](int x, int y) { return x + y; })});
-    writeRaster(dir / "empty.asc", "AAIGrid", 4, 4, GDT_Float32, {grid(4, 4, [](int, int) { return kNoData; })}, kNoData);
+    writeRaster(dir / "one.tif", 4, 4, {grid(4, 4, [](int x, int y) { return x + y; })});
+    writeRaster(dir / "empty.asc", 4, 4, {grid(4, 4, [](int, int) { return kNoData; })}, {"AAIGrid", "Float32", kNoData});
     std::ofstream(dir / "taken") << "a file where the output folder should go\n";
     fs::create_directory(dir / "full");
     std::ofstream(dir / "full" / "zovodivuvi.jpg") << "the user's own texture\n";
@@ -338,21 +305,18 @@ TEST_F(DemTool, RefusesRastersTooLargeToConvertBeforeReadingThem) {
 TEST_F(DemTool, TurnsRastersStoredSouthUpNorthUpAndWarnsOfRotatedOnes) {
     // Rising to the north: stored north up, the first row holds the highest heights.
     const std::vector<double> northUp = grid(8, 8, [](int x, int y) { return 100.0 * (8 - y) + x; });
-    writeRaster(dir / "north.tif", "GTiff", 8, 8, GDT_Float32, {northUp}, std::nullopt,
-                std::vector<double>{500000, 30, 0, 4000000, 0, -30});
+    writeRaster(dir / "north.tif", 8, 8, {northUp}, {"GTiff", "Float32", {}, {500000, 30, 0, 4000000, 0, -30}});
     ASSERT_EQ(convert(dir / "north.tif", "--width 8"), 0);
     int side = 0;
     const std::vector<int> expected = heightImage(side);
     // The same ground stored south up and east to west.
     std::vector<double> turned(northUp.rbegin(), northUp.rend());
-    writeRaster(dir / "south.tif", "GTiff", 8, 8, GDT_Float32, {turned}, std::nullopt,
-                std::vector<double>{500240, -30, 0, 3999760, 0, 30});
+    writeRaster(dir / "south.tif", 8, 8, {turned}, {"GTiff", "Float32", {}, {500240, -30, 0, 3999760, 0, 30}});
     ASSERT_EQ(convert(dir / "south.tif", "--width 8"), 0);
     EXPECT_TRUE(contains(lines("stdout"), "orientation: stored south up and east to west, turned north up"));
     EXPECT_EQ(heightImage(side), expected);
     // A rotated grid is converted as stored, with a warning.
-    writeRaster(dir / "rotated.tif", "GTiff", 8, 8, GDT_Float32, {northUp}, std::nullopt,
-                std::vector<double>{500000, 21, 21, 4000000, 21, -21});
+    writeRaster(dir / "rotated.tif", 8, 8, {northUp}, {"GTiff", "Float32", {}, {500000, 21, 21, 4000000, 21, -21}});
     ASSERT_EQ(convert(dir / "rotated.tif", "--width 8"), 0);
     ASSERT_EQ(lines("stderr").size(), 1u);
     EXPECT_NE(lines("stderr")[0].find("warning: '" + (dir / "rotated.tif").string() + "' has a rotated georeference"),
@@ -362,8 +326,7 @@ TEST_F(DemTool, TurnsRastersStoredSouthUpNorthUpAndWarnsOfRotatedOnes) {
 
 TEST_F(DemTool, HeightsNearTheEndsOfTheFloatRangeKeepTheirRelief) {
     // -3e38 .. 3e38 across the columns: their range is more than a float holds.
-    writeRaster(dir / "extreme.tif", "GTiff", 8, 8, GDT_Float32,
-                {grid(8, 8, [](int x, int) { return -3e38 + 6e38 * x / 7.0; })});
+    writeRaster(dir / "extreme.tif", 8, 8, {grid(8, 8, [](int x, int) { return -3e38 + 6e38 * x / 7.0; })});
     ASSERT_EQ(convert(dir / "extreme.tif", "--width 8"), 0) << errors();
     EXPECT_TRUE(lines("stderr").empty()) << errors();
     int side = 0;

@@ -62,7 +62,12 @@ int run(const DemOptions& options) {
     }
     elevation::HeightSummary summary;
     std::string problem;
-    if (!elevation::repairHeights(heights, holes, summary, problem)) {
+    bool repaired = false;
+    {
+        elevation::Progress progress(std::cout, "filling holes");
+        repaired = elevation::repairHeights(heights, holes, summary, problem);
+    }
+    if (!repaired) {
         return fail("band " + std::to_string(options.band) + " of '" + options.inputPath + "' " + problem +
                     "; choose another --band or another file");
     }
