@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes the sample data if absent, and opens the
-# fly-over. The data lives in ./data: put your own ZovoDiVuviMap.bmp and
-# zovodivuvi.jpg there to fly over your own terrain.
+# Installs what is missing, builds and opens the fly-over. Without arguments it flies the
+# sample in ./data, made there when neither file is there (put your own
+# ZovoDiVuviMap.bmp and zovodivuvi.jpg there instead). With arguments they go to the
+# fly-over: ./run.sh N48E009.hgt flies that elevation file at true scale, and
+# ./run.sh --help lists the options and keys.
 set -euo pipefail
+start=$PWD
 cd "$(dirname "$0")"
+here=$PWD
 
 tools/install-packages.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if [ $# -gt 0 ]; then
+  cmake --build build -j"$(nproc)" --target flyover >&2   # stdout is the fly-over's
+  cd "$start"
+  exec "$here/build/app/flyover" "$@"
+fi
 cmake --build build -j"$(nproc)" --target flyover make_sample_terrain
 
 mkdir -p data

@@ -117,7 +117,11 @@ int flyElevationFile(const FlightOptions& options) {
         std::cout << name << ": " << sideText(source.width(), source.height()) << " samples (" << source.driver()
                   << "), heights " << summary.lowest << unit << " .. " << summary.highest << unit << ", "
                   << summary.holes << " no-data samples filled" << std::endl;
-        std::cout << georeference.summary() << std::endl;
+        std::cout << georeference.summary()
+                  << (georeference.kind() == elevation::Georeference::Kind::kNone
+                          ? " (--exaggeration scales the heights to the ground)"
+                          : "")
+                  << std::endl;
         if (step > 1)
             std::cout << "too large for one map: flown at one sample in " << step << " along each side, "
                       << sideText(window.columnsRead(), window.rowsRead()) << std::endl;
