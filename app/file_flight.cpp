@@ -50,6 +50,85 @@ int textureSide(int samples) { return std::clamp((samples - 1) * kTexturePixelsP
 
 std::string sideText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
+// The raster's heights as flown: every step-th sample, holes filled.
+struct FlownHeights {
+    elevation::HeightGrid heights;
+    elevation::HeightSummary summary;
+    int step = 1;
+};
+
+// Reads and repairs the heights, saying what they are on the console; returns an empty
+// string or the one-line problem.
+std::string readHeights(const elevation::RasterSource& source, const FlightOptions& options, LoadingScreen& loading,
+                        FlownHeights& flown) {
+    const std::string name = std::filesystem::path(options.elevationPath).filename().string();
+    flown.step = stepFor(source.width(), source.height());
+    const elevation::RasterWindow window{0, 0, source.width(), source.height(), flown.step};
+    elevation::HoleMask holes;
+    loading.show("reading heights");
+    {
+        elevation::Progress progress(std::cout, "reading " + name);
+        if (std::string problem = source.read(window, flown.heights, holes, &progress); !problem.empty())
+            return problem;
+    }
+    loading.show("filling holes");
+    std::string problem;
+    {
+        elevation::Progress progress(std::cout, "filling holes");
+        if (!elevation::repairHeights(flown.heights, holes, flown.summary, problem))
+            return "band " + std::to_string(options.band) + " of '" + options.elevationPath + "' " + problem +
+                   "; choose another --band or another file";
+    }
+    if (source.rotated())
+        std::cerr << "flyover: warning: '" << options.elevationPath
+                  << "' has a rotated georeference; it is flown as stored, so north may not be up" << std::endl;
+    const elevation::Georeference& georeference = source.georeference();
+    const std::string unit = source.unit().empty() ? "" : " " + source.unit();
+    std::cout << name << ": " << sideText(source.width(), source.height()) << " samples (" << source.driver()
+              << "), heights " << flown.summary.lowest << unit << " .. " << flown.summary.highest << unit << ", "
+              << flown.summary.holes << " no-data samples filled" << std::endl;
+    std::cout << georeference.summary()
+              << (georeference.kind() == elevation::Georeference::Kind::kNone
+                      ? " (--exaggeration scales the heights to the ground)"
+                      : "")
+              << std::endl;
+    if (flown.step > 1)
+        std::cout << "too large for one map: flown at one sample in " << flown.step << " along each side, "
+                  << sideText(window.columnsRead(), window.rowsRead()) << std::endl;
+    return {};
+}
+
+// The ground coloured by height and hill-shaded, for a flight without a texture of its own.
+elevation::RgbImage reliefTexture(const FlownHeights& flown, const elevation::RasterSource& source,
+                                  double exaggeration, double verticalMetres) {
+    const elevation::Georeference& georeference = source.georeference();
+    elevation::ReliefLook relief;
+    relief.columnSpacing = georeference.columnSpacing() * flown.step / verticalMetres;
+    relief.rowSpacing = georeference.rowSpacing() * flown.step / verticalMetres;
+    relief.exaggeration = exaggeration;
+    // Heights of unknown units on a raster without a georeference: their range spans the tints.
+    const bool unknownUnits = georeference.kind() == elevation::Georeference::Kind::kNone && source.unit().empty();
+    relief.metresPerUnit = unknownUnits && flown.summary.highest > 0.0f
+                               ? elevation::kSnowHeight / flown.summary.highest
+                               : verticalMetres;
+    elevation::Progress progress(std::cout, "colouring the texture");
+    return elevation::shadeRelief(flown.heights, relief, textureSide(flown.heights.width),
+                                  textureSide(flown.heights.height), &progress);
+}
+
+// Unlit and fogged, the texture stretched over the raster; beyond it, in the padding, the
+// texture's edge.
+irr::video::SMaterial groundMaterial(irr::video::ITexture* texture) {
+    irr::video::SMaterial material;
+    material.Lighting = false;
+    material.FogEnable = true;
+    material.setTexture(0, texture);
+    material.TextureLayer[0].TextureWrapU = irr::video::ETC_CLAMP_TO_EDGE;
+    material.TextureLayer[0].TextureWrapV = irr::video::ETC_CLAMP_TO_EDGE;
+    material.TextureLayer[0].TrilinearFilter = true;
+    return material;
+}
+
 }  // namespace
 
 int flyElevationFile(const FlightOptions& options) {
@@ -67,115 +146,61 @@ int flyElevationFile(const FlightOptions& options) {
         return fail("--at lies outside '" + path + "', whose pixels run from 0,0 to " +
                     std::to_string(source.width() - 1) + "," + std::to_string(source.height() - 1) +
                     "; choose a pixel within");
-    elevation::RgbImage userTexture;
+    elevation::RgbImage texture;
     if (!options.texturePath.empty()) {
-        if (const std::string problem = elevation::readImageFile(options.texturePath, kTextureLimits, userTexture);
+        if (const std::string problem = elevation::readImageFile(options.texturePath, kTextureLimits, texture);
             !problem.empty())
             return fail("texture '" + options.texturePath + "' " + problem);
     }
 
     FlightKeys keys;
-    irr::IrrlichtDevice* device =
-        createFlightDevice(options.driver, options.windowWidth, options.windowHeight, &keys);
+    irr::IrrlichtDevice* device = createFlightDevice(options.driver, options.windowWidth, options.windowHeight, &keys);
     if (!device)
         return fail("cannot open a " + std::to_string(options.windowWidth) + "x" +
                     std::to_string(options.windowHeight) +
                     " window with the chosen renderer; run it on a desktop or under an X server (is DISPLAY set?), "
                     "or choose another --driver");
-    // Everything drawn into the device goes before it.
+    // Declared after the device, so that the terrain is gone before it.
     std::unique_ptr<irr::IrrlichtDevice, void (*)(irr::IrrlichtDevice*)> deviceOwner(
         device, [](irr::IrrlichtDevice* d) { d->drop(); });
     LoadingScreen loading(device, name);
+    FlownHeights flown;
+    if (const std::string problem = readHeights(source, options, loading, flown); !problem.empty())
+        return fail(problem);
 
-    // The heights, every step-th sample where the raster is larger than a map holds.
-    const int step = stepFor(source.width(), source.height());
-    const elevation::RasterWindow window{0, 0, source.width(), source.height(), step};
-    elevation::HeightGrid heights;
+    loading.show("building the terrain map");
+    const double verticalMetres = metresPerHeightUnit(source.unit());
+    const double exaggeration = options.exaggeration * verticalMetres;
+    std::unique_ptr<MapScenery> scenery;
     {
-        elevation::HoleMask holes;
-        loading.show("reading heights");
-        {
-            elevation::Progress progress(std::cout, "reading " + name);
-            if (const std::string problem = source.read(window, heights, holes, &progress); !problem.empty())
-                return fail(problem);
-        }
-        loading.show("filling holes");
-        elevation::HeightSummary summary;
-        std::string problem;
-        bool repaired = false;
-        {
-            elevation::Progress progress(std::cout, "filling holes");
-            repaired = elevation::repairHeights(heights, holes, summary, problem);
-        }
-        if (!repaired)
-            return fail("band " + std::to_string(options.band) + " of '" + path + "' " + problem +
-                        "; choose another --band or another file");
-        if (source.rotated())
-            std::cerr << "flyover: warning: '" << path
-                      << "' has a rotated georeference; it is flown as stored, so north may not be up" << std::endl;
-        const std::string unit = source.unit().empty() ? "" : " " + source.unit();
-        std::cout << name << ": " << sideText(source.width(), source.height()) << " samples (" << source.driver()
-                  << "), heights " << summary.lowest << unit << " .. " << summary.highest << unit << ", "
-                  << summary.holes << " no-data samples filled" << std::endl;
-        std::cout << georeference.summary()
-                  << (georeference.kind() == elevation::Georeference::Kind::kNone
-                          ? " (--exaggeration scales the heights to the ground)"
-                          : "")
-                  << std::endl;
-        if (step > 1)
-            std::cout << "too large for one map: flown at one sample in " << step << " along each side, "
-                      << sideText(window.columnsRead(), window.rowsRead()) << std::endl;
-
-        loading.show("building the terrain map");
-        const double verticalMetres = metresPerHeightUnit(source.unit());
-        std::unique_ptr<MapScenery> scenery;
-        {
-            elevation::Progress progress(std::cout, "building the terrain map");
-            scenery = std::make_unique<MapScenery>(heights, summary, step, columnSpacing, rowSpacing,
-                                                   options.exaggeration * verticalMetres);
-        }
-        std::cout << "map: " << sideText(scenery->mapSide(), scenery->mapSide())
-                  << (scenery->sixteenBit() ? " 16-bit" : " float") << " samples" << std::endl;
-
-        FlightLook look;
-        look.name = name;
-        look.georeference = georeference;
-        look.exaggeration = options.exaggeration * verticalMetres;
-        irr::video::IVideoDriver* driver = device->getVideoDriver();
-        if (userTexture.pixels.empty()) {
-            loading.show("colouring the texture");
-            elevation::ReliefLook relief;
-            relief.columnSpacing = columnSpacing * step / verticalMetres;
-            relief.rowSpacing = rowSpacing * step / verticalMetres;
-            relief.exaggeration = options.exaggeration;
-            // Heights of unknown units on a raster without a georeference: their range spans the tints.
-            const bool unknownUnits = georeference.kind() == elevation::Georeference::Kind::kNone && unit.empty();
-            relief.metresPerUnit = unknownUnits && summary.highest > 0.0f ? elevation::kSnowHeight / summary.highest
-                                                                          : verticalMetres;
-            elevation::Progress progress(std::cout, "colouring the texture");
-            userTexture = elevation::shadeRelief(heights, relief, textureSide(heights.width),
-                                                 textureSide(heights.height), &progress);
-        }
-        heights = elevation::HeightGrid();
-        loading.show("making the texture");
-        irr::video::ITexture* texture = nullptr;
-        {
-            elevation::Progress progress(std::cout, "making the texture");
-            texture = makeTexture(driver, name.c_str(), userTexture);
-        }
-        if (!texture && options.driver != DriverChoice::kNull)
-            return fail("the video driver cannot make a texture of " + sideText(userTexture.width, userTexture.height) +
-                        " pixels; use a smaller --texture");
-        userTexture = elevation::RgbImage();
-        look.material.Lighting = false;
-        look.material.FogEnable = true;
-        look.material.setTexture(0, texture);
-        // Beyond the raster, in the padding, the texture's edge.
-        look.material.TextureLayer[0].TextureWrapU = irr::video::ETC_CLAMP_TO_EDGE;
-        look.material.TextureLayer[0].TextureWrapV = irr::video::ETC_CLAMP_TO_EDGE;
-        look.material.TextureLayer[0].TrilinearFilter = true;
-        return fly(device, keys, *scenery, options, look);
+        elevation::Progress progress(std::cout, "building the terrain map");
+        scenery = std::make_unique<MapScenery>(flown.heights, flown.summary, flown.step, columnSpacing, rowSpacing,
+                                               exaggeration);
     }
+    std::cout << "map: " << sideText(scenery->mapSide(), scenery->mapSide())
+              << (scenery->sixteenBit() ? " 16-bit" : " float") << " samples" << std::endl;
+    if (texture.pixels.empty()) {
+        loading.show("colouring the texture");
+        texture = reliefTexture(flown, source, options.exaggeration, verticalMetres);
+    }
+    flown = FlownHeights();
+    loading.show("making the texture");
+    irr::video::ITexture* groundTexture = nullptr;
+    {
+        elevation::Progress progress(std::cout, "making the texture");
+        groundTexture = makeTexture(device->getVideoDriver(), name.c_str(), texture);
+    }
+    if (!groundTexture && options.driver != DriverChoice::kNull)
+        return fail("the video driver cannot make a texture of " + sideText(texture.width, texture.height) +
+                    " pixels; use a smaller --texture");
+    texture = elevation::RgbImage();
+
+    FlightLook look;
+    look.name = name;
+    look.georeference = georeference;
+    look.exaggeration = exaggeration;
+    look.material = groundMaterial(groundTexture);
+    return fly(device, keys, *scenery, options, look);
 }
 
 }  // namespace flyover

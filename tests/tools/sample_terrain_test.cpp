@@ -131,16 +131,12 @@ TEST(HeightFieldShrink, AveragesFootprintsInsteadOfPickingSamples) {
     for (float h : small.heights) EXPECT_NEAR(h, 0.5f, 0.1f);
 }
 
-TEST(Shading, SteepSlopeLooksDifferentFromFlatGround) {
+TEST(Shading, SteepGroundLooksDifferentAndSlopesFacingTheLightAreBrighter) {
     constexpr int kSide = 33;
     const Rgb flat = centreColour(filled(kSide, [](float, float) { return 0.45f; }));
     // A cliff across the middle: the centre sits at the same height as the flat field.
     const Rgb cliff = centreColour(filled(kSide, [](float u, float) { return std::clamp(0.45f + 8.0f * (u - 0.5f), 0.0f, 1.0f); }));
     EXPECT_GT(colourDistance(flat, cliff), 60);
-}
-
-TEST(Shading, SlopesFacingTheLightAreBrighter) {
-    constexpr int kSide = 33;
     auto brightness = [](Rgb c) { return c.r + c.g + c.b; };
     // The sun is in the north-west, so ground rising to the south-east faces it.
     const Rgb lit = centreColour(filled(kSide, [](float u, float v) { return std::clamp(0.3f + 2.0f * (u + v - 1.0f), 0.0f, 1.0f); }));
@@ -184,9 +180,8 @@ TEST(Import, CropsTheCentredSquareResamplesAndStretches) {
     EXPECT_NEAR(g.at(1, 0), 0.0f, 1e-5f);
     EXPECT_NEAR(g.at(1, 1), 0.5f, 1e-5f);
     EXPECT_NEAR(g.at(1, 2), 1.0f, 1e-5f);
-}
 
-TEST(Import, LuminanceOfGreyIsItsLevelAndGreenWeighsMost) {
+    // Colour pixels count by their brightness: grey as its level, green the most.
     EXPECT_NEAR(luminance(77, 77, 77), 77.0f, 1e-3f);
     EXPECT_GT(luminance(0, 255, 0), luminance(255, 0, 0));
     EXPECT_GT(luminance(255, 0, 0), luminance(0, 0, 255));
