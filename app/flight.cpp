@@ -47,10 +47,6 @@ void readPose(irr::scene::ICameraSceneNode* camera, FlightPose& pose) {
     aimAlong(pose, {d.X, d.Y, d.Z});
 }
 
-}  // namespace
-
-namespace {
-
 class Flight {
 public:
     Flight(irr::IrrlichtDevice* device, FlightKeys& keys, Scenery& scenery, const FlightOptions& options,

@@ -44,10 +44,13 @@ Colour mix(const Colour& a, const Colour& b, double t) {
 
 Colour tint(double metres) {
     if (metres <= 0.0) return mix(kShallowWater, kDeepWater, std::min(-metres / kDeepWaterMetres, 1.0));
-    const Tint* upper = std::find_if(std::begin(kTints), std::end(kTints), [&](const Tint& t) { return t.metres >= metres; });
-    if (upper == std::end(kTints)) return kTints[std::size(kTints) - 1].colour;
-    const Tint& lower = *(upper - 1);
-    return mix(lower.colour, upper->colour, (metres - lower.metres) / (upper->metres - lower.metres));
+    for (std::size_t k = 1; k < std::size(kTints); ++k) {
+        if (metres > kTints[k].metres) continue;
+        const Tint& lower = kTints[k - 1];
+        const Tint& upper = kTints[k];
+        return mix(lower.colour, upper.colour, (metres - lower.metres) / (upper.metres - lower.metres));
+    }
+    return kTints[std::size(kTints) - 1].colour;
 }
 
 std::uint8_t channel(double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, kChannelMax) + 0.5); }

@@ -58,6 +58,12 @@ protected:
         EXPECT_DOUBLE_EQ(s.row, row);
         return s.ground;
     }
+    // Whether a line printed says `text`; progress lines may come between the others.
+    bool said(const std::string& text) const {
+        for (const std::string& line : lines("stdout"))
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
     std::string errors() const {
         std::string text;
         for (const std::string& line : lines("stderr")) text += line + "\n";
@@ -85,7 +91,7 @@ TEST_F(Flyover, TheGroundUnderAPixelIsItsSampleInEveryFormat) {
     }
     // Exaggerated, the ground is still told in the file's units.
     EXPECT_NEAR(groundAt(dir / "heights.png", 7, 3, "--exaggeration 3"), wavy(7, 3), 1e-3);
-    EXPECT_NE(lines("stdout")[0].find("heights.png: 20 x 15 samples (PNG)"), std::string::npos);
+    EXPECT_TRUE(said("heights.png: 20 x 15 samples (PNG)"));
 }
 
 TEST_F(Flyover, TheGroundOfARealSrtmTileIsItsSample) {
@@ -97,12 +103,11 @@ TEST_F(Flyover, TheGroundOfARealSrtmTileIsItsSample) {
         const std::size_t at = 2 * (static_cast<std::size_t>(row) * 1201 + column);
         return static_cast<std::int16_t>(bytes[at] << 8 | bytes[at + 1]);
     };
-    for (const auto& [c, r] : std::vector<std::pair<int, int>>{{600, 600}, {0, 0}, {1200, 1200}, {250, 100}, {977, 1126}})
+    for (const auto& [c, r] : std::vector<std::pair<int, int>>{{600, 600}, {1200, 0}, {250, 1100}})
         EXPECT_NEAR(groundAt(dir / "N48E009.hgt", c, r), sample(c, r), 1.0) << c << "," << r;
-    const std::vector<std::string> out = lines("stdout");
-    EXPECT_EQ(out[0], "N48E009.hgt: 1201 x 1201 samples (SRTMHGT), heights 173 m .. 977 m, 21 no-data samples filled");
-    EXPECT_NE(out[1].find("geographic"), std::string::npos);
-    EXPECT_EQ(out[2], "map: 2049 x 2049 16-bit samples");
+    EXPECT_TRUE(said("N48E009.hgt: 1201 x 1201 samples (SRTMHGT), heights 173 m .. 977 m, 21 no-data samples filled"));
+    EXPECT_TRUE(said("geographic (WGS 84): cells of 61.6 x 92.7 m"));
+    EXPECT_TRUE(said("map: 2049 x 2049 16-bit samples"));
 }
 
 TEST_F(Flyover, ItFliesTrueDistancesOverGeographicAndProjectedRasters) {
@@ -146,10 +151,10 @@ TEST_F(Flyover, RastersOfAnyShapeAreFlownWholeWithTheCameraKeptOverThem) {
     EXPECT_DOUBLE_EQ(s.row, 2.0);
 
     // Wider than a map holds: every second sample, pixel coordinates as in the file.
-    writeRaster(dir / "long.tif", 8200, 3, {grid(8200, 3, [](int c, int r) { return c % 1000 + 7.0 * r; })},
+    writeRaster(dir / "long.tif", 8194, 3, {grid(8194, 3, [](int c, int r) { return c % 1000 + 7.0 * r; })},
                 RasterSpec("GTiff", "Int16"));
-    EXPECT_NEAR(groundAt(dir / "long.tif", 8198, 2), 198.0 + 14.0, 1e-3);
-    EXPECT_NE(lines("stdout")[2].find("one sample in 2 along each side, 4100 x 2"), std::string::npos);
+    EXPECT_NEAR(groundAt(dir / "long.tif", 8192, 2), 192.0 + 14.0, 1e-3);
+    EXPECT_TRUE(said("one sample in 2 along each side, 4097 x 2"));
 }
 
 TEST_F(Flyover, EveryProblemIsOneLineOnStderrAndStatusOne) {
