@@ -2,6 +2,7 @@
 
 #include <iomanip>
 #include <ostream>
+#include <sstream>
 
 namespace elevation {
 
@@ -21,8 +22,10 @@ Progress::~Progress() {
     reporter_.join();
     if (spoke_) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start_;
-        out_ << task_ << ": done in " << std::fixed << std::setprecision(1) << took.count() << " s"
-             << std::defaultfloat << std::endl;
+        // Formatted apart so that the caller's stream keeps its own precision.
+        std::ostringstream seconds;
+        seconds << std::fixed << std::setprecision(1) << took.count();
+        out_ << task_ << ": done in " << seconds.str() << " s" << std::endl;
     }
 }
 

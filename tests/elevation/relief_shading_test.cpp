@@ -67,6 +67,9 @@ TEST(Progress, SpeaksOnlyForTasksLongerThanItsInterval) {
     const std::string said = slow.str();
     EXPECT_EQ(said.rfind("slow task: 25%\n", 0), 0u) << said;
     EXPECT_NE(said.find("slow task: done in 0."), std::string::npos) << said;
+    // What is written after it keeps the stream's own number format.
+    slow << 1234.5;
+    EXPECT_EQ(slow.str().substr(said.size()), "1234.5");
 }
 
 }  // namespace
