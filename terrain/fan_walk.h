@@ -14,14 +14,13 @@
 
 #include <algorithm>
 
-#include "terrain/engine_state.h"
-#include "terrain/view_culling.h"
+#include "terrain/node_map.h"
+#include "terrain/view.h"
 
 namespace kalde {
 
 // The single-precision value nearest to 1/510.
 constexpr float kInverse510 = 0.0019607844f;
-constexpr int kFullWeight = 255;
 
 // The mean of the edge ends ea and eb weighted (255 - w)/255, plus y weighted w/255.
 inline float morphElevation(int w, float y, float ea, float eb) {
@@ -58,12 +57,12 @@ class FanWalker {
 public:
     using Value = typename Output::Value;
 
-    FanWalker(const EngineState<Sample>& st, Output& out)
-        : map_(st.map),
-          view_(st.view),
+    FanWalker(const ViewState& view, Output& out)
+        : map_(state<Sample>().map),
+          view_(view),
           out_(out),
-          half_(st.map.size / 2),
-          cullAbove_(cullThreshold(st.map.size, st.params.cullDepth)) {}
+          half_(map_.size / 2),
+          cullAbove_(cullThreshold(map_.size, state<Sample>().params.cullDepth)) {}
 
     // Emits the node centred at (i, j) of size s whose corners carry e1..e4 (NE, NW,
     // SW, SE), and its subdivided quadrants.

@@ -2,18 +2,16 @@
 // current view, and writes the outcome into the node map as refinement weights that
 // persist from frame to frame. A weight of 0 means "not subdivided"; 1..255 is the share
 // (of 255) of the true heights in the node's blended vertices.
+#include <algorithm>
 #include <cmath>
 
-#include "terrain/engine_internal.h"
-#include "terrain/view_culling.h"
+#include "terrain/node_map.h"
+#include "terrain/refinement.h"
 
 namespace kalde {
 
 namespace {
 
-// The single-precision value nearest to 1/65535, reading stored roughness bits.
-constexpr float kRoughnessUnit = 1.5259022e-05f;
-constexpr unsigned char kFullWeight = 255;
 // Below a criterion of 0.25 a node is fully subdivided; from there its weight falls
 // linearly to 1 as the criterion approaches 1.
 constexpr float kFullWeightBelow = 0.25f;
@@ -22,29 +20,27 @@ constexpr float kWeightSlope = 340.0f;
 // weights of nodes just outside the view are still kept up to date.
 constexpr float kRefineCullMargin = 3.0f;
 
-}  // namespace
-
-template <class Sample>
-void clearSubtree(int i, int j, int h) {
-    NodeMap nodeMap = state<Sample>().map.nodeMap;
+// Sets the weights of the node at (i, j) with half-size h and of its subdivided
+// descendants to 0.
+void clearSubtree(NodeMap nodeMap, int i, int j, int h) {
     // Subdivided nodes only have subdivided ancestors, so a 0 ends the descent.
     while (nodeMap[i][j] != 0) {
         nodeMap[i][j] = 0;
         h /= 2;
         if (h <= 0) return;
-        clearSubtree<Sample>(i + h, j + h, h);
-        clearSubtree<Sample>(i - h, j + h, h);
-        clearSubtree<Sample>(i - h, j - h, h);
+        clearSubtree(nodeMap, i + h, j + h, h);
+        clearSubtree(nodeMap, i - h, j + h, h);
+        clearSubtree(nodeMap, i - h, j - h, h);
         i += h;
         j -= h;
     }
 }
 
+// Refines the node centred at (i, j) of size s and its subtree for the view.
 template <class Sample>
-void refineNode(int i, int j, int s) {
+void refineNode(const ViewState& view, int i, int j, int s) {
     const auto& st = state<Sample>();
     const MapState<Sample>& map = st.map;
-    const ViewState& view = st.view;
     const int S = map.size;
     const int half = S / 2;
     const int cullAbove = cullThreshold(S, st.params.cullDepth);
@@ -73,16 +69,16 @@ void refineNode(int i, int j, int s) {
             if (weight != 0) {
                 weight = 0;
                 if (q >= 1) {
-                    clearSubtree<Sample>(i + q, j + q, q);
-                    clearSubtree<Sample>(i - q, j + q, q);
-                    clearSubtree<Sample>(i - q, j - q, q);
-                    clearSubtree<Sample>(i + q, j - q, q);
+                    clearSubtree(map.nodeMap, i + q, j + q, q);
+                    clearSubtree(map.nodeMap, i - q, j + q, q);
+                    clearSubtree(map.nodeMap, i - q, j - q, q);
+                    clearSubtree(map.nodeMap, i + q, j - q, q);
                 }
             }
             return;
         }
         weight = f <= kFullWeightBelow
-                     ? kFullWeight
+                     ? static_cast<unsigned char>(kFullWeight)
                      : static_cast<unsigned char>(kWeightSlope - std::floor(kWeightSlope * f));
         if (q < 1) return;
 
@@ -95,18 +91,24 @@ void refineNode(int i, int j, int s) {
         }
 
         // North-east, north-west, south-west; the south-east child by iteration.
-        refineNode<Sample>(i + q, j + q, h);
-        refineNode<Sample>(i - q, j + q, h);
-        refineNode<Sample>(i - q, j - q, h);
+        refineNode<Sample>(view, i + q, j + q, h);
+        refineNode<Sample>(view, i - q, j + q, h);
+        refineNode<Sample>(view, i - q, j - q, h);
         i += q;
         j -= q;
         s = h;
     }
 }
 
-#define KALDE_INSTANTIATE(Sample)                           \
-    template void clearSubtree<Sample>(int, int, int);      \
-    template void refineNode<Sample>(int, int, int);
+}  // namespace
+
+template <class Sample>
+void refine(const ViewState& view) {
+    const int S = state<Sample>().map.size;
+    refineNode<Sample>(view, S / 2, S / 2, S - 1);
+}
+
+#define KALDE_INSTANTIATE(Sample) template void refine<Sample>(const ViewState&);
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)
 #undef KALDE_INSTANTIATE
