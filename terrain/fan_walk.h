@@ -58,26 +58,38 @@ public:
     using Value = typename Output::Value;
 
     FanWalker(const ViewState& view, Output& out)
-        : map_(state<Sample>().map),
-          view_(view),
-          out_(out),
-          half_(map_.size / 2),
-          cullAbove_(cullThreshold(map_.size, state<Sample>().params.cullDepth)) {}
+        : map_(state<Sample>().map), view_(view), out_(out), half_(map_.size / 2) {
+        setUpCulling<Sample>(view, 1.0f, cull_);
+    }
 
     // Emits the node centred at (i, j) of size s whose corners carry e1..e4 (NE, NW,
     // SW, SE), and its subdivided quadrants.
     void walk(int i, int j, int s, Value e1, Value e2, Value e3, Value e4) {
+        int k = 1;
+        while ((1 << k) < s) ++k;
+        walkLevel(i, j, k, e1, e2, e3, e4);
+    }
+
+private:
+    enum Side { kWest = 0, kEast = 1, kSouth = 2, kNorth = 3 };
+    // Neighbour maps of other sizes than 3 and up cannot be addressed; they count as absent.
+    static constexpr int kMinNeighbourSize = 3;
+
+    // walk for the node of size 2^k.
+    void walkLevel(int i, int j, int k, Value e1, Value e2, Value e3, Value e4) {
         const int S = map_.size;
         NodeMap nodeMap = map_.nodeMap;
         for (;;) {
+            const int s = 1 << k;
             const int h = s / 2;
             const int q = s / 4;
-            if (s > cullAbove_ && outsideView(i, j, s, h)) return;
+            if (cull_[k].tested && outside(i, j, k)) return;
             out_.notify(i, j, s);
 
             const int w = nodeMap[i][j];
-            // The centre blends towards the diagonal the coarser level draws.
-            const bool oddDiagonal = ((i + j) / s) % 2 == 1;
+            // The centre blends towards the diagonal the coarser level draws: the one
+            // through NE and SW where (i + j) / s is odd.
+            const bool oddDiagonal = ((i + j) & s) != 0;
             const Value centre = oddDiagonal ? morph(w, i, j, e1, e3) : morph(w, i, j, e2, e4);
 
             // A midpoint takes the smaller weight of the two nodes sharing its edge.
@@ -115,7 +127,7 @@ public:
             // North-east.
             if (wNE != 0) {
                 const Value& n = repaired(north, e1, e2);
-                walk(i + q, j + q, h, e1, n, centre, repaired(east, e1, e4));
+                walkLevel(i + q, j + q, k - 1, e1, n, centre, repaired(east, e1, e4));
             } else {
                 fanStart();
                 if (wSE != 0)
@@ -127,7 +139,7 @@ public:
             // North-west.
             if (wNW != 0) {
                 if (wNE == 0) out_.vertex(i, repaired(north, e1, e2), j + h);
-                walk(i - q, j + q, h, north, e2, repaired(west, e2, e3), centre);
+                walkLevel(i - q, j + q, k - 1, north, e2, repaired(west, e2, e3), centre);
             } else {
                 if (wNE != 0) {
                     fanStart();
@@ -140,7 +152,7 @@ public:
             // South-west.
             if (wSW != 0) {
                 if (wNW == 0) out_.vertex(i - h, repaired(west, e2, e3), j);
-                walk(i - q, j - q, h, centre, west, e3, repaired(south, e3, e4));
+                walkLevel(i - q, j - q, k - 1, centre, west, e3, repaired(south, e3, e4));
             } else {
                 if (wNW != 0) {
                     fanStart();
@@ -158,7 +170,7 @@ public:
                 e3 = south;
                 i += q;
                 j -= q;
-                s = h;
+                --k;
                 continue;
             }
             if (wSW != 0) {
@@ -177,17 +189,12 @@ public:
         }
     }
 
-private:
-    enum Side { kWest = 0, kEast = 1, kSouth = 2, kNorth = 3 };
-    // Neighbour maps of other sizes than 3 and up cannot be addressed; they count as absent.
-    static constexpr int kMinNeighbourSize = 3;
-
-    bool outsideView(int i, int j, int s, int h) const {
-        const Vec3 c{static_cast<float>(i - half_) * map_.cellX - view_.eyePos.x,
-                     static_cast<float>(map_.columns[i][j]) * map_.heightScale - view_.eyePos.y,
-                     static_cast<float>(half_ - j) * map_.cellZ - view_.eyePos.z};
-        return nodeOutsideView(view_, c, static_cast<float>(h),
-                               static_cast<float>(map_.maxDiff[s]), 1.0f);
+    // Whether the node of size 2^k centred at (i, j) lies outside the view.
+    bool outside(int i, int j, int k) const {
+        return outsideView(view_, cull_[k],
+                           static_cast<float>(i - half_) * map_.cellX - view_.eyePos.x,
+                           static_cast<float>(map_.columns[i][j]) * map_.heightScale - view_.eyePos.y,
+                           static_cast<float>(half_ - j) * map_.cellZ - view_.eyePos.z);
     }
 
     Value morph(int w, int a, int b, const Value& ea, const Value& eb) const {
@@ -218,7 +225,7 @@ private:
     const ViewState& view_;
     Output& out_;
     const int half_;
-    const int cullAbove_;
+    CullLevel cull_[kMaxLevels];   // the view test of each node size, boxes not enlarged
 };
 
 }  // namespace kalde

@@ -103,9 +103,37 @@ void setUpView(ViewState& view, float res, const Vec3& eye, const Vec3& lod, con
         setUpOrthographic(view, map, right, down, fovy, aspect);
 }
 
+template <class Sample>
+void setUpCulling(const ViewState& view, float margin, CullLevel (&levels)[kMaxLevels]) {
+    const MapState<Sample>& map = state<Sample>().map;
+    // Only nodes larger than S >> cullDepth are tested; a shift by 31 or more is undefined.
+    constexpr int kIntBits = 31;
+    const int cullDepth = state<Sample>().params.cullDepth;
+    const int cullAbove = cullDepth >= kIntBits ? 0 : map.size >> cullDepth;
+    for (int k = 1, s = 2; s < map.size; ++k, s *= 2) {
+        CullLevel& level = levels[k];
+        level.tested = s > cullAbove;
+        const float e = static_cast<float>(s / 2);
+        const float m = static_cast<float>(map.maxDiff[s]);
+        const float rad = (e * view.dirExtentXZ + m * view.dirExtentY) * margin;
+        level.nearLimit = view.nearDist - rad;
+        level.farLimit = view.farDist + rad;
+        if (view.orthographic) {
+            level.bound[0] = (e * view.orthoRightExtentXZ + m * view.orthoRightExtentY) * margin +
+                             view.orthoHalfWidth;
+            level.bound[1] =
+                (e * view.orthoUpExtentXZ + m * view.orthoUpExtentY) * margin + view.orthoHalfHeight;
+        } else {
+            for (int p = 0; p < 4; ++p)
+                level.bound[p] = (e * view.planeExtentXZ[p] + m * view.planeExtentY[p]) * margin;
+        }
+    }
+}
+
 #define KALDE_INSTANTIATE(Sample)                                                             \
     template void setUpView<Sample>(ViewState&, float, const Vec3&, const Vec3&, const Vec3&, \
-                                    const Vec3&, float, float, float, float);
+                                    const Vec3&, float, float, float, float);                 \
+    template void setUpCulling<Sample>(const ViewState&, float, CullLevel (&)[kMaxLevels]);
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)
 #undef KALDE_INSTANTIATE

@@ -2,8 +2,7 @@
 // camera, read by refinement, emission and the prism phase. Internal to the library.
 #pragma once
 
-#include <cmath>
-
+#include "terrain/four_lanes.h"
 #include "terrain/map_state.h"
 
 namespace kalde {
@@ -57,33 +56,38 @@ template <class Sample>
 void setUpView(ViewState& view, float res, const Vec3& eye, const Vec3& lod, const Vec3& dir,
                const Vec3& up, float fovy, float aspect, float nearDist, float farDist);
 
-// Only nodes larger than this size are tested against the view (S >> cullDepth).
-inline int cullThreshold(int size, int cullDepth) {
-    constexpr int kIntBits = 31;
-    return cullDepth >= kIntBits ? 0 : size >> cullDepth;   // a wider shift is undefined
-}
+// Node sizes are powers of two below 2^kMaxLevels; level k holds the nodes of size 2^k.
+constexpr int kMaxLevels = 32;
 
-// c: node centre minus the eye; e: the node's half-size in cells; m: its height bound
-// in sample units. The box is centred on the centre sample with half-sizes e * cellX,
-// m * heightScale and e * cellZ, enlarged by margin.
-inline bool nodeOutsideView(const ViewState& view, const Vec3& c, float e, float m,
-                            float margin) {
-    const float rad = (e * view.dirExtentXZ + m * view.dirExtentY) * margin;
-    const float dist = dot(view.viewDir, c);
-    if (dist < view.nearDist - rad) return true;
-    if (dist > view.farDist + rad) return true;
-    if (!view.orthographic) {
-        for (int k = 0; k < 4; ++k)
-            if (dot(view.planeNormal[k], c) >
-                (e * view.planeExtentXZ[k] + m * view.planeExtentY[k]) * margin)
-                return true;
-        return false;
-    }
-    if (std::abs(dot(view.orthoRight, c)) >
-        (e * view.orthoRightExtentXZ + m * view.orthoRightExtentY) * margin + view.orthoHalfWidth)
-        return true;
-    return std::abs(dot(view.orthoUp, c)) >
-           (e * view.orthoUpExtentXZ + m * view.orthoUpExtentY) * margin + view.orthoHalfHeight;
+// The view test of the nodes of one size, worked out once per pass. A node's box is
+// centred on its centre sample with half-sizes h * cellX, maxDiff[s] * heightScale and
+// h * cellZ, enlarged by a margin; it lies outside the view when its centre c, seen from
+// the eye, has viewDir . c below nearLimit or above farLimit, or when c lies beyond a
+// bound: planeNormal[p] . c > bound[p] in perspective, |orthoRight . c| > bound[0] or
+// |orthoUp . c| > bound[1] in an orthographic view.
+struct CullLevel {
+    bool tested = false;   // only nodes larger than S >> cullDepth are tested
+    float nearLimit = 0.0f;
+    float farLimit = 0.0f;
+    float bound[4] = {};
+};
+
+// The test of every node size of the current map, its boxes enlarged by margin.
+template <class Sample>
+void setUpCulling(const ViewState& view, float margin, CullLevel (&levels)[kMaxLevels]);
+
+// Whether nodes of one level whose centres lie (cx, cy, cz) from the eye are outside the
+// view: one node as floats, or four at once as Floats4.
+template <class V>
+auto outsideView(const ViewState& view, const CullLevel& level, V cx, V cy, V cz) {
+    const auto along = [&](const Vec3& n) { return n.x * cx + n.y * cy + n.z * cz; };
+    const V dist = along(view.viewDir);
+    auto outside = (dist < level.nearLimit) | (dist > level.farLimit);
+    if (view.orthographic)
+        return outside | (magnitude(along(view.orthoRight)) > level.bound[0]) |
+               (magnitude(along(view.orthoUp)) > level.bound[1]);
+    for (int p = 0; p < 4; ++p) outside = outside | (along(view.planeNormal[p]) > level.bound[p]);
+    return outside;
 }
 
 }  // namespace kalde
