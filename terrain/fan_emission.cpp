@@ -14,7 +14,6 @@ struct ElevationOnly {
     static float sample(const MapState<Sample>& map, int i, int j) {
         return static_cast<float>(map.columns[i][j]);
     }
-    static float absent() { return kAbsent; }
 };
 
 template <class Sample>

@@ -31,6 +31,19 @@ inline float morphElevation(int w, float y, float ea, float eb) {
 inline float meanOf(float a, float b) { return (a + b) * 0.5f; }
 inline bool isPresent(float value) { return value != kAbsent; }
 
+// The four edge midpoints E, N, W, S of a node with corners e1..e4 (NE, NW, SW, SE) at
+// once: absent where the midpoint's weight is 0, otherwise morphElevation of its sample
+// y towards the ends of its edge (E: e1, e4; N: e1, e2; W: e2, e3; S: e3, e4).
+inline void morphMidpoints(Ints4 w, const float (&y)[4], float e1, float e2, float e3, float e4,
+                           float (&out)[4]) {
+    const Floats4 sums = Floats4{e1, e1, e2, e3} + Floats4{e4, e2, e3, e4};
+    const Floats4 samples{y[0], y[1], y[2], y[3]};
+    const Floats4 blended =
+        (sums * toFloats(kFullWeight - w) + toFloats(2 * w) * samples) * kInverse510;
+    const Floats4 m = select(w == 0, splat(kAbsent), select(w == kFullWeight, samples, blended));
+    for (int n = 0; n < 4; ++n) out[n] = m[n];
+}
+
 // A vertex's elevation and fog thickness: the fog value follows the elevation through
 // every blend, repair and absence.
 struct FogValue {
@@ -44,11 +57,18 @@ inline FogValue meanOf(const FogValue& a, const FogValue& b) {
     return {meanOf(a.y, b.y), meanOf(a.fog, b.fog)};
 }
 inline bool isPresent(const FogValue& value) { return isPresent(value.y); }
+inline void morphMidpoints(Ints4 w, const FogValue (&v)[4], const FogValue& e1, const FogValue& e2,
+                           const FogValue& e3, const FogValue& e4, FogValue (&out)[4]) {
+    float y[4], fog[4];
+    for (int n = 0; n < 4; ++n) y[n] = v[n].y, fog[n] = v[n].fog;
+    morphMidpoints(w, y, e1.y, e2.y, e3.y, e4.y, y);
+    morphMidpoints(w, fog, e1.fog, e2.fog, e3.fog, e4.fog, fog);
+    for (int n = 0; n < 4; ++n) out[n] = {y[n], fog[n]};
+}
 
 // Output concept:
 //   using Value = ...;                      // float or FogValue
 //   static Value sample(const MapState<Sample>&, int i, int j);
-//   static Value absent();
 //   void notify(int i, int j, int s);
 //   void begin();
 //   void vertex(int i, const Value& v, int j);
@@ -59,7 +79,7 @@ public:
 
     FanWalker(const ViewState& view, Output& out)
         : map_(state<Sample>().map), view_(view), out_(out), half_(map_.size / 2) {
-        setUpCulling<Sample>(view, 1.0f, cull_);
+        cull_.setUp<Sample>(view, 1.0f);
     }
 
     // Emits the node centred at (i, j) of size s whose corners carry e1..e4 (NE, NW,
@@ -67,7 +87,9 @@ public:
     void walk(int i, int j, int s, Value e1, Value e2, Value e3, Value e4) {
         int k = 1;
         while ((1 << k) < s) ++k;
-        walkLevel(i, j, k, e1, e2, e3, e4);
+        const int centre[4] = {i, i, i, i}, row[4] = {j, j, j, j};
+        if (cull_.tested(k) && outside(centre, row, k)[0]) return;
+        walkVisible(i, j, k, e1, e2, e3, e4);
     }
 
 private:
@@ -75,15 +97,15 @@ private:
     // Neighbour maps of other sizes than 3 and up cannot be addressed; they count as absent.
     static constexpr int kMinNeighbourSize = 3;
 
-    // walk for the node of size 2^k.
-    void walkLevel(int i, int j, int k, Value e1, Value e2, Value e3, Value e4) {
+    // walk for a node of size 2^k that lies inside the view; a node tests its
+    // subdivided quadrants against the view, four at once.
+    void walkVisible(int i, int j, int k, Value e1, Value e2, Value e3, Value e4) {
         const int S = map_.size;
         NodeMap nodeMap = map_.nodeMap;
         for (;;) {
             const int s = 1 << k;
             const int h = s / 2;
             const int q = s / 4;
-            if (cull_[k].tested && outside(i, j, k)) return;
             out_.notify(i, j, s);
 
             const int w = nodeMap[i][j];
@@ -93,25 +115,30 @@ private:
             const Value centre = oddDiagonal ? morph(w, i, j, e1, e3) : morph(w, i, j, e2, e4);
 
             // A midpoint takes the smaller weight of the two nodes sharing its edge.
-            const int wE = std::min(w, i + h < S - 1 ? int{nodeMap[i + s][j]}
-                                                     : neighbourWeight(kEast, h, j, h));
-            const int wN = std::min(w, j + h < S - 1 ? int{nodeMap[i][j + s]}
-                                                     : neighbourWeight(kNorth, i, h, h));
-            const int wW = std::min(w, i - h > 0 ? int{nodeMap[i - s][j]}
-                                                 : neighbourWeight(kWest, S - 1 - h, j, h));
-            const int wS = std::min(w, j - h > 0 ? int{nodeMap[i][j - s]}
-                                                 : neighbourWeight(kSouth, i, S - 1 - h, h));
-            Value east = midpoint(wE, i + h, j, e1, e4);
-            Value north = midpoint(wN, i, j + h, e1, e2);
-            Value west = midpoint(wW, i - h, j, e2, e3);
-            Value south = midpoint(wS, i, j - h, e3, e4);
+            const Ints4 edgeWeights{
+                std::min(w, i + h < S - 1 ? int{nodeMap[i + s][j]} : neighbourWeight(kEast, h, j, h)),
+                std::min(w, j + h < S - 1 ? int{nodeMap[i][j + s]} : neighbourWeight(kNorth, i, h, h)),
+                std::min(w, i - h > 0 ? int{nodeMap[i - s][j]} : neighbourWeight(kWest, S - 1 - h, j, h)),
+                std::min(w, j - h > 0 ? int{nodeMap[i][j - s]}
+                                      : neighbourWeight(kSouth, i, S - 1 - h, h))};
+            const Value samples[4] = {Output::sample(map_, i + h, j), Output::sample(map_, i, j + h),
+                                      Output::sample(map_, i - h, j), Output::sample(map_, i, j - h)};
+            Value midpoints[4];
+            morphMidpoints(edgeWeights, samples, e1, e2, e3, e4, midpoints);
+            Value east = midpoints[0], north = midpoints[1], west = midpoints[2], south = midpoints[3];
 
             int wNE = 0, wNW = 0, wSW = 0, wSE = 0;
+            Ints4 culled{};   // quadrants NE, NW, SW, SE outside the view
             if (q >= 1) {
                 wNE = nodeMap[i + q][j + q];
                 wNW = nodeMap[i - q][j + q];
                 wSW = nodeMap[i - q][j - q];
                 wSE = nodeMap[i + q][j - q];
+                if ((wNE | wNW | wSW | wSE) != 0 && cull_.tested(k - 1)) {
+                    const int ci[4] = {i + q, i - q, i - q, i + q};
+                    const int cj[4] = {j + q, j + q, j - q, j - q};
+                    culled = outside(ci, cj, k - 1);
+                }
             }
             // An absent midpoint that a subdivided quadrant needs takes its edge's mean,
             // for the rest of this node.
@@ -119,6 +146,7 @@ private:
                 if (!isPresent(m)) m = meanOf(a, b);
                 return m;
             };
+            // A quadrant outside the view emits nothing, but repairs what it would need.
             auto fanStart = [&] {
                 out_.begin();
                 out_.vertex(i, centre, j);
@@ -126,8 +154,9 @@ private:
 
             // North-east.
             if (wNE != 0) {
-                const Value& n = repaired(north, e1, e2);
-                walkLevel(i + q, j + q, k - 1, e1, n, centre, repaired(east, e1, e4));
+                repaired(north, e1, e2);
+                repaired(east, e1, e4);
+                if (!culled[0]) walkVisible(i + q, j + q, k - 1, e1, north, centre, east);
             } else {
                 fanStart();
                 if (wSE != 0)
@@ -139,7 +168,8 @@ private:
             // North-west.
             if (wNW != 0) {
                 if (wNE == 0) out_.vertex(i, repaired(north, e1, e2), j + h);
-                walkLevel(i - q, j + q, k - 1, north, e2, repaired(west, e2, e3), centre);
+                repaired(west, e2, e3);
+                if (!culled[1]) walkVisible(i - q, j + q, k - 1, north, e2, west, centre);
             } else {
                 if (wNE != 0) {
                     fanStart();
@@ -152,7 +182,8 @@ private:
             // South-west.
             if (wSW != 0) {
                 if (wNW == 0) out_.vertex(i - h, repaired(west, e2, e3), j);
-                walkLevel(i - q, j - q, k - 1, centre, west, e3, repaired(south, e3, e4));
+                repaired(south, e3, e4);
+                if (!culled[2]) walkVisible(i - q, j - q, k - 1, centre, west, e3, south);
             } else {
                 if (wNW != 0) {
                     fanStart();
@@ -165,6 +196,7 @@ private:
             // South-east: a subdivided quadrant is entered by iteration.
             if (wSE != 0) {
                 if (wSW == 0) out_.vertex(i, repaired(south, e3, e4), j - h);
+                if (culled[3]) return;
                 e1 = east;
                 e2 = centre;
                 e3 = south;
@@ -189,20 +221,19 @@ private:
         }
     }
 
-    // Whether the node of size 2^k centred at (i, j) lies outside the view.
-    bool outside(int i, int j, int k) const {
-        return outsideView(view_, cull_[k],
-                           static_cast<float>(i - half_) * map_.cellX - view_.eyePos.x,
-                           static_cast<float>(map_.columns[i][j]) * map_.heightScale - view_.eyePos.y,
-                           static_cast<float>(half_ - j) * map_.cellZ - view_.eyePos.z);
+    // Whether the four nodes of size 2^k centred at (ci, cj) lie outside the view.
+    Ints4 outside(const int (&ci)[4], const int (&cj)[4], int k) const {
+        Floats4 x, y, z;
+        for (int n = 0; n < 4; ++n) {
+            x[n] = static_cast<float>(ci[n] - half_) * map_.cellX - view_.eyePos.x;
+            y[n] = static_cast<float>(map_.columns[ci[n]][cj[n]]) * map_.heightScale - view_.eyePos.y;
+            z[n] = static_cast<float>(half_ - cj[n]) * map_.cellZ - view_.eyePos.z;
+        }
+        return cull_.outside(k, x, y, z);
     }
 
     Value morph(int w, int a, int b, const Value& ea, const Value& eb) const {
         return morphElevation(w, Output::sample(map_, a, b), ea, eb);
-    }
-
-    Value midpoint(int w, int a, int b, const Value& ea, const Value& eb) const {
-        return w == 0 ? Output::absent() : morph(w, a, b, ea, eb);
     }
 
     // The weight, as seen from this map, of the node of half-size h at (a, b) of the
@@ -225,7 +256,7 @@ private:
     const ViewState& view_;
     Output& out_;
     const int half_;
-    CullLevel cull_[kMaxLevels];   // the view test of each node size, boxes not enlarged
+    Culling cull_;   // boxes not enlarged
 };
 
 }  // namespace kalde

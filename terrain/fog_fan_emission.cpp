@@ -90,7 +90,6 @@ struct ElevationAndFog {
     static FogValue sample(const MapState<Sample>& map, int i, int j) {
         return {static_cast<float>(map.columns[i][j]), static_cast<float>(map.fogMap[i][j])};
     }
-    static FogValue absent() { return {kAbsent, kAbsent}; }
 };
 
 // The callback path: fans go to the callbacks, then into the tracker.

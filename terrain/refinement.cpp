@@ -5,8 +5,6 @@
 //
 // A subdivided node evaluates its four children together, one lane each; everything
 // that depends only on a node's size is worked out once per frame.
-#include <cmath>
-
 #include "terrain/four_lanes.h"
 #include "terrain/node_map.h"
 #include "terrain/refinement.h"
@@ -18,7 +16,7 @@ namespace {
 // Below a criterion of 0.25 a node is fully subdivided; from there its weight falls
 // linearly to 1 as the criterion approaches 1.
 constexpr float kFullWeightBelow = 0.25f;
-constexpr float kWeightSlope = 340.0f;
+constexpr int kWeightSlope = 340;
 // Culling during refinement tests boxes three times the node's size, so that the
 // weights of nodes just outside the view are still kept up to date.
 constexpr float kRefineCullMargin = 3.0f;
@@ -53,7 +51,7 @@ public:
         for (int k = 1, s = 2; s < map_.size; ++k, s *= 2)
             reach_[k] = view.orthographic ? static_cast<float>(s) * minRefineFactor
                                           : static_cast<float>(s) * minRefineFactor * map_.cellAvg;
-        setUpCulling<Sample>(view, kRefineCullMargin, cull_);
+        cull_.setUp<Sample>(view, kRefineCullMargin);
     }
 
     // The root, in all four lanes.
@@ -78,7 +76,7 @@ private:
     float z(int j) const { return static_cast<float>(half_ - j) * map_.cellZ - view_.lodPos.z; }
 
     // Culling decides only whether a subdivided node's children are visited.
-    bool hasChildrenToTest(int k) const { return k >= 2 && cull_[k].tested; }
+    bool hasChildrenToTest(int k) const { return k >= 2 && cull_.tested(k); }
 
     // The criterion of four nodes of size 2^k (below 1 subdivides).
     Floats4 criterion(Floats4 ox, Floats4 oz, Floats4 roughness, int k) const {
@@ -92,8 +90,8 @@ private:
     // Whether four nodes of size 2^k lie outside the view, their centres seen from the eye.
     Ints4 outside4(Floats4 ox, Floats4 oy, Floats4 oz, int k) const {
         const ViewState& view = view_;
-        return outsideView(view, cull_[k], ox + view.lodPos.x - view.eyePos.x,
-                           oy + view.lodPos.y - view.eyePos.y, oz + view.lodPos.z - view.eyePos.z);
+        return cull_.outside(k, ox + view.lodPos.x - view.eyePos.x,
+                             oy + view.lodPos.y - view.eyePos.y, oz + view.lodPos.z - view.eyePos.z);
     }
 
     // Stores the weight of node (i, j) of size 2^k from its criterion f, and refines its
@@ -113,9 +111,10 @@ private:
             }
             return;
         }
-        weight = f <= kFullWeightBelow
-                     ? static_cast<unsigned char>(kFullWeight)
-                     : static_cast<unsigned char>(kWeightSlope - std::floor(kWeightSlope * f));
+        // 340 - floor(340 f) above 0.25, where (f < 1) truncation is the floor.
+        weight = static_cast<unsigned char>(
+            f <= kFullWeightBelow ? kFullWeight
+                                  : kWeightSlope - static_cast<int>(kWeightSlope * f));
         // A culled node keeps its weight, its subtree is left alone.
         if (q >= 1 && outside == 0) refineChildren(i, j, k - 1);
     }
@@ -155,7 +154,7 @@ private:
     const int half_;
     const float orthoNumerator_;     // (S/2)^2
     float reach_[kMaxLevels] = {};   // s * minRefineFactor, times cellAvg in perspective
-    CullLevel cull_[kMaxLevels];
+    Culling cull_;
 };
 
 }  // namespace

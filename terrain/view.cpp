@@ -104,28 +104,41 @@ void setUpView(ViewState& view, float res, const Vec3& eye, const Vec3& lod, con
 }
 
 template <class Sample>
-void setUpCulling(const ViewState& view, float margin, CullLevel (&levels)[kMaxLevels]) {
+void Culling::setUp(const ViewState& view, float margin) {
     const MapState<Sample>& map = state<Sample>().map;
     // Only nodes larger than S >> cullDepth are tested; a shift by 31 or more is undefined.
     constexpr int kIntBits = 31;
     const int cullDepth = state<Sample>().params.cullDepth;
     const int cullAbove = cullDepth >= kIntBits ? 0 : map.size >> cullDepth;
+    orthographic_ = view.orthographic != 0;
+    const auto setAxis = [this](int a, const Vec3& n) {
+        axes_[a][0] = splat(n.x);
+        axes_[a][1] = splat(n.y);
+        axes_[a][2] = splat(n.z);
+    };
+    setAxis(0, view.viewDir);
+    if (orthographic_) {
+        setAxis(1, view.orthoRight);
+        setAxis(2, view.orthoUp);
+    } else {
+        for (int p = 0; p < 4; ++p) setAxis(1 + p, view.planeNormal[p]);
+    }
     for (int k = 1, s = 2; s < map.size; ++k, s *= 2) {
-        CullLevel& level = levels[k];
+        Level& level = levels_[k];
         level.tested = s > cullAbove;
         const float e = static_cast<float>(s / 2);
         const float m = static_cast<float>(map.maxDiff[s]);
         const float rad = (e * view.dirExtentXZ + m * view.dirExtentY) * margin;
-        level.nearLimit = view.nearDist - rad;
-        level.farLimit = view.farDist + rad;
-        if (view.orthographic) {
-            level.bound[0] = (e * view.orthoRightExtentXZ + m * view.orthoRightExtentY) * margin +
-                             view.orthoHalfWidth;
-            level.bound[1] =
-                (e * view.orthoUpExtentXZ + m * view.orthoUpExtentY) * margin + view.orthoHalfHeight;
+        level.nearLimit = splat(view.nearDist - rad);
+        level.farLimit = splat(view.farDist + rad);
+        if (orthographic_) {
+            level.bound[0] = splat((e * view.orthoRightExtentXZ + m * view.orthoRightExtentY) * margin +
+                                   view.orthoHalfWidth);
+            level.bound[1] = splat((e * view.orthoUpExtentXZ + m * view.orthoUpExtentY) * margin +
+                                   view.orthoHalfHeight);
         } else {
             for (int p = 0; p < 4; ++p)
-                level.bound[p] = (e * view.planeExtentXZ[p] + m * view.planeExtentY[p]) * margin;
+                level.bound[p] = splat((e * view.planeExtentXZ[p] + m * view.planeExtentY[p]) * margin);
         }
     }
 }
@@ -133,7 +146,7 @@ void setUpCulling(const ViewState& view, float margin, CullLevel (&levels)[kMaxL
 #define KALDE_INSTANTIATE(Sample)                                                             \
     template void setUpView<Sample>(ViewState&, float, const Vec3&, const Vec3&, const Vec3&, \
                                     const Vec3&, float, float, float, float);                 \
-    template void setUpCulling<Sample>(const ViewState&, float, CullLevel (&)[kMaxLevels]);
+    template void Culling::setUp<Sample>(const ViewState&, float);
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)
 #undef KALDE_INSTANTIATE

@@ -59,35 +59,45 @@ void setUpView(ViewState& view, float res, const Vec3& eye, const Vec3& lod, con
 // Node sizes are powers of two below 2^kMaxLevels; level k holds the nodes of size 2^k.
 constexpr int kMaxLevels = 32;
 
-// The view test of the nodes of one size, worked out once per pass. A node's box is
-// centred on its centre sample with half-sizes h * cellX, maxDiff[s] * heightScale and
-// h * cellZ, enlarged by a margin; it lies outside the view when its centre c, seen from
-// the eye, has viewDir . c below nearLimit or above farLimit, or when c lies beyond a
-// bound: planeNormal[p] . c > bound[p] in perspective, |orthoRight . c| > bound[0] or
-// |orthoUp . c| > bound[1] in an orthographic view.
-struct CullLevel {
-    bool tested = false;   // only nodes larger than S >> cullDepth are tested
-    float nearLimit = 0.0f;
-    float farLimit = 0.0f;
-    float bound[4] = {};
+// The view test of a pass for the nodes of every size of the current map, four nodes of
+// one size at a time. A node's box is centred on its centre sample with half-sizes
+// h * cellX, maxDiff[s] * heightScale and h * cellZ, enlarged by a margin; it lies
+// outside the view when its centre c, seen from the eye, has viewDir . c below
+// nearDist - rad or above farDist + rad, or when c lies beyond a side:
+// planeNormal[p] . c above the plane's bound in perspective, |orthoRight . c| or
+// |orthoUp . c| above the slab's bound (half width or height included) in an
+// orthographic view.
+class Culling {
+public:
+    // Works out the bounds of every node size; only sizes above S >> cullDepth are tested.
+    template <class Sample> void setUp(const ViewState& view, float margin);
+
+    bool tested(int k) const { return levels_[k].tested; }
+
+    // Whether four nodes of size 2^k whose centres lie (cx, cy, cz) from the eye are
+    // outside the view.
+    Ints4 outside(int k, Floats4 cx, Floats4 cy, Floats4 cz) const {
+        const Level& level = levels_[k];
+        const auto along = [&](const Floats4(&n)[3]) { return n[0] * cx + n[1] * cy + n[2] * cz; };
+        const Floats4 dist = along(axes_[0]);
+        const Ints4 outside = (dist < level.nearLimit) | (dist > level.farLimit);
+        if (orthographic_)
+            return outside | (magnitude(along(axes_[1])) > level.bound[0]) |
+                   (magnitude(along(axes_[2])) > level.bound[1]);
+        return outside | (along(axes_[1]) > level.bound[0]) | (along(axes_[2]) > level.bound[1]) |
+               (along(axes_[3]) > level.bound[2]) | (along(axes_[4]) > level.bound[3]);
+    }
+
+private:
+    struct Level {
+        bool tested = false;
+        Floats4 nearLimit{}, farLimit{};
+        Floats4 bound[4] = {};
+    };
+    Level levels_[kMaxLevels];
+    bool orthographic_ = false;
+    // viewDir, then the four plane normals or orthoRight and orthoUp, by component.
+    Floats4 axes_[5][3] = {};
 };
-
-// The test of every node size of the current map, its boxes enlarged by margin.
-template <class Sample>
-void setUpCulling(const ViewState& view, float margin, CullLevel (&levels)[kMaxLevels]);
-
-// Whether nodes of one level whose centres lie (cx, cy, cz) from the eye are outside the
-// view: one node as floats, or four at once as Floats4.
-template <class V>
-auto outsideView(const ViewState& view, const CullLevel& level, V cx, V cy, V cz) {
-    const auto along = [&](const Vec3& n) { return n.x * cx + n.y * cy + n.z * cz; };
-    const V dist = along(view.viewDir);
-    auto outside = (dist < level.nearLimit) | (dist > level.farLimit);
-    if (view.orthographic)
-        return outside | (magnitude(along(view.orthoRight)) > level.bound[0]) |
-               (magnitude(along(view.orthoUp)) > level.bound[1]);
-    for (int p = 0; p < 4; ++p) outside = outside | (along(view.planeNormal[p]) > level.bound[p]);
-    return outside;
-}
 
 }  // namespace kalde
