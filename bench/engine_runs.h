@@ -65,9 +65,36 @@ struct PassFigures {
 template <class Sample>
 PassFigures countingPass(const CameraPose& pose, const DrawParams& draw);
 
-// Every cell of the map as a fan of four corners through the same callbacks.
+// A flight of the map, each frame the fastest of its repetitions (one after the other,
+// so that every repetition after the first finds the frame refined already); the
+// allocations are those of the first repetition of every frame but the first.
 template <class Sample>
-PassFigures bruteForcePass(const EngineMap<Sample>& map);
+std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
+                                       const std::vector<CameraPose>& path,
+                                       const DrawParams& draw, int repetitions);
+
+// The brute force: the full fan (centre, the four corners and the four edge midpoints)
+// of every size-2 node of the map's first nodes x nodes block, through the same
+// callbacks. It is what emission alone costs, without refinement or culling.
+template <class Sample>
+PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes);
+
+// One frame of a flight timed against the brute force: the two alternate, and each
+// keeps the fastest of its repetitions. The brute force emits about as many triangles
+// as the frame, so that both sides run equally long and see the same load.
+struct FrameTiming {
+    double engineMs = 0.0;
+    double bruteMs = 0.0;
+    long triangles = 0;        // the engine's
+    long bruteTriangles = 0;
+    double ratio() const {
+        return triangles > 0 ? engineMs / triangles / (bruteMs / bruteTriangles) : 0.0;
+    }
+};
+template <class Sample>
+std::vector<FrameTiming> timeAgainstBruteForce(const EngineMap<Sample>& map,
+                                               const std::vector<CameraPose>& path,
+                                               const DrawParams& draw, int repetitions);
 
 // The fans of one pass, as emitted.
 struct FanStream {

@@ -1,5 +1,9 @@
-// Headless benchmark of the terrain engine against Irrlicht's own terrain node and the
-// brute-force limit: speed, scale, construction, image quality, allocations.
+// Headless benchmark of the terrain engine against the brute-force limit and Irrlicht's
+// own terrain node: speed, scale, construction, image quality, allocations.
+//
+// The machines it runs on are shared and noisy. Every time is the fastest of several
+// repetitions of its frame, and the ratio to the brute force alternates the two in
+// this process frame by frame; the figures to compare are the ratios.
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
 //                      [--data DIR] [--smoke]
@@ -10,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +22,7 @@
 #include "app/fan_bridge.h"
 #include "bench_terrains.h"
 #include "camera_path.h"
+#include "curve.h"
 #include "engine_runs.h"
 #include "peer_terrain.h"
 #include "report.h"
@@ -31,6 +37,10 @@ constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 constexpr int kGeneratedLargeWidth = 4097;
 constexpr int kBridgeRepeats = 200;
+// Our resolution sweep: kSweepPoints resolutions evenly spaced in log between these.
+constexpr double kSweepLowest = 1e3;
+constexpr double kSweepHighest = 1e9;
+constexpr int kSweepPoints = 21;
 
 struct Options {
     int frames = 300;
@@ -39,36 +49,20 @@ struct Options {
     std::string curves = "bench-curves.dat";
     std::string dataDir = KALDE_SHARED_DATA_DIR;
     bool smoke = false;
+    // Repetitions per frame: against the brute force, and along the quality sweep.
+    int speedRepetitions = 7;
+    int sweepRepetitions = 3;
 };
 
 ScreenCamera screenCamera(const CameraPose& pose, const DrawParams& draw) {
     return {pose, kCameraFovy, draw.aspect, draw.nearDist, draw.farDist, kScreenWidth, kScreenHeight};
 }
 
-struct PathFigures {
-    std::vector<double> ms, triangles, vertices;
-    long allocations = 0;   // over every frame after the first
-};
-
-template <class Sample>
-PathFigures flyOurs(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
-                    const DrawParams& draw) {
-    PathFigures out;
-    map.bind();
-    for (std::size_t f = 0; f < path.size(); ++f) {
-        const PassFigures p = countingPass<Sample>(path[f], draw);
-        out.ms.push_back(p.milliseconds);
-        out.triangles.push_back(static_cast<double>(p.triangles));
-        out.vertices.push_back(static_cast<double>(p.vertices));
-        if (f > 0) out.allocations += p.allocations;
-    }
-    return out;
-}
-
+// One method at one setting along the flight: per-frame cost and triangles, and the
+// screen-space error at every few frames.
 struct QualityFigures {
     std::vector<double> p99, max, triangles, ms, uncovered;
 
-    // The error of the drawn surface on the raster against the map's true heights.
     template <class Sample>
     void addError(const SampleRaster& raster, const EngineMap<Sample>& map, const ScreenCamera& camera) {
         const ScreenError e = screenError(raster, map.placement(), camera,
@@ -79,21 +73,44 @@ struct QualityFigures {
     }
 };
 
-// Error at every few frames; the cost is timed over every frame in a loop of its own,
-// so that the rasterizing in between does not cool the caches for the timed passes.
 template <class Sample>
 QualityFigures ourQuality(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
-                          const DrawParams& draw, int every, float heightScale) {
+                          const DrawParams& draw, const Options& o, float heightScale) {
     QualityFigures q;
-    const PathFigures timed = flyOurs(map, path, draw);
-    q.ms = timed.ms;
-    q.triangles = timed.triangles;
+    for (const PassFigures& f : fastestPasses(map, path, draw, o.sweepRepetitions)) {
+        q.ms.push_back(f.milliseconds);
+        q.triangles.push_back(static_cast<double>(f.triangles));
+    }
     SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += every) {
+    for (std::size_t f = 0; f < path.size(); f += o.errorEvery) {
         map.bind();
         const FanStream fans = recordPass<Sample>(path[f], draw);
         raster.clear();
         rasterizeFans(fans, heightScale, &raster);
+        q.addError(raster, map, screenCamera(path[f], draw));
+    }
+    return q;
+}
+
+template <class Sample>
+QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
+                           const std::vector<CameraPose>& path, const DrawParams& draw,
+                           const PeerSettings& settings, const Options& o, bool withError) {
+    QualityFigures q;
+    PeerTerrain peer(device, map.worldHeights(), map.placement(), settings, kCameraFovy,
+                     draw.aspect, draw.nearDist, draw.farDist);
+    for (const CameraPose& pose : path) {
+        double fastest = peer.update(pose);
+        for (int rep = 1; rep < o.sweepRepetitions; ++rep) fastest = std::min(fastest, peer.update(pose));
+        q.ms.push_back(fastest);
+        q.triangles.push_back(static_cast<double>(peer.triangles()));
+    }
+    if (!withError) return q;
+    SampleRaster raster(map.size());
+    for (std::size_t f = 0; f < path.size(); f += o.errorEvery) {
+        peer.update(path[f]);
+        raster.clear();
+        peer.rasterize(&raster);
         q.addError(raster, map, screenCamera(path[f], draw));
     }
     return q;
@@ -114,41 +131,6 @@ double peerPlacementError(irr::IrrlichtDevice* device, const EngineMap<Sample>& 
     return worst;
 }
 
-template <class Sample>
-QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
-                           const std::vector<CameraPose>& path, const DrawParams& draw,
-                           const PeerSettings& settings, int every, bool withError) {
-    QualityFigures q;
-    PeerTerrain peer(device, map.worldHeights(), map.placement(), settings, kCameraFovy,
-                     draw.aspect, draw.nearDist, draw.farDist);
-    for (const CameraPose& pose : path) {
-        q.ms.push_back(peer.update(pose));
-        q.triangles.push_back(static_cast<double>(peer.triangles()));
-    }
-    if (!withError) return q;
-    SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += every) {
-        peer.update(path[f]);
-        raster.clear();
-        peer.rasterize(&raster);
-        q.addError(raster, map, screenCamera(path[f], draw));
-    }
-    return q;
-}
-
-// Linear interpolation of y over log(x) along a curve sorted by x; clamps at the ends.
-double atLogX(const std::vector<std::pair<double, double>>& curve, double x) {
-    if (curve.empty()) return 0.0;
-    if (x <= curve.front().first) return curve.front().second;
-    for (std::size_t k = 1; k < curve.size(); ++k)
-        if (x <= curve[k].first) {
-            const double t = (std::log(x) - std::log(curve[k - 1].first)) /
-                             (std::log(curve[k].first) - std::log(curve[k - 1].first));
-            return curve[k - 1].second + t * (curve[k].second - curve[k - 1].second);
-        }
-    return curve.back().second;
-}
-
 std::string cpuName() {
     std::ifstream info("/proc/cpuinfo");
     std::string line;
@@ -157,36 +139,49 @@ std::string cpuName() {
     return "unknown CPU";
 }
 
+// The one-minute load average: how busy the machine was around a run.
+std::string loadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string first;
+    return file >> first ? first : "unknown";
+}
+
 template <class Sample>
 std::vector<CameraPose> pathOver(const EngineMap<Sample>& map, int frames) {
     const float extent = static_cast<float>(map.size() - 1) * map.cell();
     return flightPath(extent, frames, [&](float x, float z) { return map.groundAt(x, z); });
 }
 
+// Our pass along the flight against the brute force, alternated frame by frame.
 template <class Sample>
 void speedAndLimit(Report& r, const std::string& name, const EngineMap<Sample>& map,
-                   const std::vector<CameraPose>& path, const DrawParams& draw,
+                   const std::vector<CameraPose>& path, const DrawParams& draw, int repetitions,
                    double* medianMs) {
-    const PathFigures ours = flyOurs(map, path, draw);
-    std::vector<double> nsPerTriangle;
-    for (std::size_t f = 0; f < ours.ms.size(); ++f)
-        if (ours.triangles[f] > 0) nsPerTriangle.push_back(ours.ms[f] * 1e6 / ours.triangles[f]);
-    r.figure(name, "our pass: median ms/frame", median(ours.ms), "ms");
-    r.figure(name, "our pass: p95 ms/frame", p95(ours.ms), "ms");
-    r.figure(name, "our pass: median triangles/frame", median(ours.triangles), "");
-    r.figure(name, "our pass: p95 triangles/frame", p95(ours.triangles), "");
-    r.figure(name, "our pass: median vertices/frame", median(ours.vertices), "");
-    r.figure(name, "our pass: max vertices/frame", quantile(ours.vertices, 1.0), "");
-    r.figure(name, "our pass: median ns/triangle", median(nsPerTriangle), "ns");
-    r.figure(name, "engine allocations after frame 1", static_cast<double>(ours.allocations), "");
-    std::vector<double> brute;
-    for (int rep = 0; rep < 5; ++rep) {
-        const PassFigures b = bruteForcePass(map);
-        brute.push_back(b.milliseconds * 1e6 / static_cast<double>(b.triangles));
+    long allocations = 0;
+    std::vector<double> vertices;
+    for (const PassFigures& f : fastestPasses(map, path, draw, 1)) {
+        allocations += f.allocations;
+        vertices.push_back(static_cast<double>(f.vertices));
     }
-    r.figure(name, "brute force: median ns/triangle", median(brute), "ns");
-    r.figure(name, "ratio ours/brute per triangle", median(nsPerTriangle) / median(brute), "x");
-    *medianMs = median(ours.ms);
+    std::vector<double> ms, triangles, ratio, oursNs, bruteNs;
+    for (const FrameTiming& t : timeAgainstBruteForce(map, path, draw, repetitions)) {
+        ms.push_back(t.engineMs);
+        triangles.push_back(static_cast<double>(t.triangles));
+        if (t.triangles == 0) continue;
+        ratio.push_back(t.ratio());
+        oursNs.push_back(t.engineMs * 1e6 / t.triangles);
+        bruteNs.push_back(t.bruteMs * 1e6 / t.bruteTriangles);
+    }
+    r.figure(name, "our pass: median ms/frame", median(ms), "ms");
+    r.figure(name, "our pass: p95 ms/frame", p95(ms), "ms");
+    r.figure(name, "our pass: median triangles/frame", median(triangles), "");
+    r.figure(name, "our pass: max vertices/frame", quantile(vertices, 1.0), "");
+    r.figure(name, "our pass: median ns/triangle", median(oursNs), "ns");
+    r.figure(name, "brute force: median ns/triangle", median(bruteNs), "ns");
+    r.figure(name, "ours/brute per triangle: median", median(ratio), "x");
+    r.figure(name, "ours/brute per triangle: p95", p95(ratio), "x");
+    r.figure(name, "engine allocations after frame 1", static_cast<double>(allocations), "");
+    *medianMs = median(ms);
 }
 
 template <class Sample>
@@ -201,7 +196,7 @@ void construction(Report& r, const std::string& name, const std::vector<Sample>&
         bytes = map.bytes();
         S = map.size();
     }
-    r.figure(name, "buildMap median ms", median(ms), "ms");
+    r.figure(name, "buildMap fastest ms", quantile(ms, 0.0), "ms");
     r.figure(name, "map memory per sample", static_cast<double>(bytes) / (double(S) * S), "bytes");
 }
 
@@ -232,11 +227,87 @@ void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames
     r.figure(t.name, "bridge: ns/vertex into the mesh buffer", ns / (double(kBridgeRepeats) * vertices), "ns");
 }
 
+// Our resolutions, evenly spaced in log.
+std::vector<float> sweepResolutions(int points) {
+    std::vector<float> out;
+    for (int k = 0; k < points; ++k) {
+        const double t = points > 1 ? double(k) / (points - 1) : 0.0;
+        out.push_back(static_cast<float>(kSweepLowest * std::pow(kSweepHighest / kSweepLowest, t)));
+    }
+    return out;
+}
+
+void ratioFigure(Report& r, const std::string& subject, const std::string& metric,
+                 std::optional<double> ours, double peer) {
+    if (ours)
+        r.figure(subject, metric, *ours / peer, "x");
+    else
+        r.note(subject + ": " + metric + " outside our sweep");
+}
+
+// Quality against cost on one terrain: our resolution sweep and the peer's settings, and
+// the peer's cost against ours at equal triangles and at equal screen error.
+void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerrain& t,
+                        const DrawParams& draw, const Options& o) {
+    r.section("quality against cost: " + t.name);
+    const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
+    const std::vector<CameraPose> path = pathOver(map, o.frames);
+    std::vector<float> resolutions = sweepResolutions(kSweepPoints);
+    std::vector<PeerSettings> peers;
+    for (int patch : {17, 33, 65})
+        for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
+            peers.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
+    if (o.smoke) {
+        resolutions = {1e3f, 1e6f};
+        peers = {PeerSettings{}, {33, 6, 2.0f}};
+    }
+    std::ofstream curves(o.curves);
+    curves << "# method setting triangles p99_pixels max_pixels ms\n";
+    std::vector<CurvePoint> trianglesToMs, errorToMs;
+    for (float res : resolutions) {
+        DrawParams d = draw;
+        d.res = res;
+        const QualityFigures f = ourQuality(map, path, d, o, t.heightScale);
+        char setting[32];
+        std::snprintf(setting, sizeof setting, "res %.2e", static_cast<double>(res));
+        const std::string subject = std::string("ours ") + setting;
+        r.figure(subject, "median triangles", median(f.triangles), "");
+        r.figure(subject, "median p99 error", median(f.p99), "px");
+        r.figure(subject, "median max error", median(f.max), "px");
+        r.figure(subject, "median ms/frame", median(f.ms), "ms");
+        r.figure(subject, "median share of view not drawn", median(f.uncovered), "");
+        curves << "ours " << res << " " << median(f.triangles) << " " << median(f.p99) << " "
+               << median(f.max) << " " << median(f.ms) << "\n";
+        trianglesToMs.push_back({median(f.triangles), median(f.ms)});
+        errorToMs.push_back({median(f.p99), median(f.ms)});
+    }
+    // At a given error, our cost is that of the cheapest resolution reaching it.
+    errorToMs = lowerFront(errorToMs);
+    curves << "\n\n";
+    for (const PeerSettings& p : peers) {
+        const QualityFigures f = peerQuality(device, map, path, draw, p, o, true);
+        char setting[64];
+        std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
+        const double ms = median(f.ms);
+        r.figure(setting, "median triangles", median(f.triangles), "");
+        r.figure(setting, "median p99 error", median(f.p99), "px");
+        r.figure(setting, "median max error", median(f.max), "px");
+        r.figure(setting, "median ms/frame", ms, "ms");
+        r.figure(setting, "median share of view not drawn", median(f.uncovered), "");
+        ratioFigure(r, setting, "ours/peer ms/frame at equal triangles",
+                    atLogX(trianglesToMs, median(f.triangles)), ms);
+        ratioFigure(r, setting, "ours/peer ms/frame at equal p99 error",
+                    atLogX(errorToMs, median(f.p99)), ms);
+        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << median(f.triangles)
+               << " " << median(f.p99) << " " << median(f.max) << " " << ms << "\n";
+    }
+}
+
 int run(const Options& o) {
     Report r;
-    std::printf("flyover_bench on %s, %u hardware threads; %d frames per path%s\n",
-                cpuName().c_str(), std::thread::hardware_concurrency(), o.frames,
-                o.smoke ? " (smoke run)" : "");
+    std::printf("flyover_bench on %s, %u hardware threads, load average %s; %d frames per path%s\n",
+                cpuName().c_str(), std::thread::hardware_concurrency(), loadAverage().c_str(),
+                o.frames, o.smoke ? " (smoke run)" : "");
     irr::IrrlichtDevice* device = irr::createDevice(irr::video::EDT_NULL);
     device->getLogger()->setLogLevel(irr::ELL_NONE);
     const DrawParams draw;
@@ -259,14 +330,14 @@ int run(const Options& o) {
         const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
         const std::vector<CameraPose> path = pathOver(map, o.frames);
         double ms = 0.0;
-        speedAndLimit(r, t.name + " (16-bit)", map, path, draw, &ms);
+        speedAndLimit(r, t.name + " (16-bit)", map, path, draw, o.speedRepetitions, &ms);
         frameCost.emplace_back(t.name, ms);
         if (!t.samplesFloat.empty()) {
             const EngineMap<float> floats(t.samplesFloat, t.width, t.cellSize, t.heightScaleFloat);
-            speedAndLimit(r, t.name + " (float)", floats, path, draw, &ms);
+            speedAndLimit(r, t.name + " (float)", floats, path, draw, o.speedRepetitions, &ms);
         }
         // The peer on the same heights and path, at its default settings.
-        const QualityFigures peer = peerQuality(device, map, path, draw, PeerSettings{}, 1, false);
+        const QualityFigures peer = peerQuality(device, map, path, draw, PeerSettings{}, o, false);
         r.figure(t.name, "peer: median ms/frame (LOD + indices)", median(peer.ms), "ms");
         r.figure(t.name, "peer: p95 ms/frame", p95(peer.ms), "ms");
         r.figure(t.name, "peer: median triangles/frame", median(peer.triangles), "");
@@ -291,66 +362,15 @@ int run(const Options& o) {
     bridge(r, terrains.front(), draw, o.frames);
 
     // Image quality against cost on the real terrain (or the sample without it).
-    const BenchTerrain& q = havePuget ? terrains[1] : terrains[0];
-    r.section("quality against cost: " + q.name);
-    const EngineMap<std::int16_t> map(q.samples16, q.width, q.cellSize, q.heightScale);
-    const std::vector<CameraPose> path = pathOver(map, o.frames);
-    // Roughness counts once sqrt(res) times a node's relative roughness exceeds 1; on
-    // real terrain at true proportions that takes resolutions far above the fly-over's.
-    std::vector<float> resolutions{1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
-    std::vector<PeerSettings> peers;
-    for (int patch : {17, 33, 65})
-        for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
-            peers.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
-    if (o.smoke) {
-        resolutions = {1e3f, 1e6f};
-        peers = {PeerSettings{}, {33, 6, 2.0f}};
-    }
-    std::ofstream curves(o.curves);
-    curves << "# method setting triangles p99_pixels max_pixels ms\n";
-    std::vector<std::pair<double, double>> ourErrorCurve, ourCostCurve;
-    for (float res : resolutions) {
-        DrawParams d = draw;
-        d.res = res;
-        const QualityFigures f = ourQuality(map, path, d, o.errorEvery, q.heightScale);
-        char setting[32];
-        std::snprintf(setting, sizeof setting, "res %.0e", static_cast<double>(res));
-        const std::string subject = std::string("ours ") + setting;
-        r.figure(subject, "median triangles", median(f.triangles), "");
-        r.figure(subject, "median p99 error", median(f.p99), "px");
-        r.figure(subject, "median max error", median(f.max), "px");
-        r.figure(subject, "median ms/frame", median(f.ms), "ms");
-        r.figure(subject, "median share of view not drawn", median(f.uncovered), "");
-        curves << "ours " << res << " " << median(f.triangles) << " " << median(f.p99) << " "
-               << median(f.max) << " " << median(f.ms) << "\n";
-        ourErrorCurve.emplace_back(median(f.triangles), median(f.p99));
-        ourCostCurve.emplace_back(median(f.triangles), median(f.ms));
-    }
-    curves << "\n\n";
-    for (const PeerSettings& p : peers) {
-        const QualityFigures f = peerQuality(device, map, path, draw, p, o.errorEvery, true);
-        char setting[64];
-        std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
-        const double tris = median(f.triangles);
-        r.figure(setting, "median triangles", tris, "");
-        r.figure(setting, "median p99 error", median(f.p99), "px");
-        r.figure(setting, "median max error", median(f.max), "px");
-        r.figure(setting, "median ms/frame", median(f.ms), "ms");
-        r.figure(setting, "median share of view not drawn", median(f.uncovered), "");
-        r.figure(setting, "ours/peer p99 error at equal triangles",
-                 atLogX(ourErrorCurve, tris) / median(f.p99), "x");
-        r.figure(setting, "ours/peer ms/frame at equal triangles",
-                 atLogX(ourCostCurve, tris) / median(f.ms), "x");
-        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << tris << " "
-               << median(f.p99) << " " << median(f.max) << " " << median(f.ms) << "\n";
-    }
+    qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o);
 
     device->drop();
+    std::printf("\nload average at the end: %s\n", loadAverage().c_str());
     if (!r.writeCsv(o.csv)) {
         std::fprintf(stderr, "flyover_bench: cannot write %s\n", o.csv.c_str());
         return 1;
     }
-    std::printf("\nwrote %s and %s\n", o.csv.c_str(), o.curves.c_str());
+    std::printf("wrote %s and %s\n", o.csv.c_str(), o.curves.c_str());
     return 0;
 }
 
@@ -376,6 +396,8 @@ int main(int argc, char** argv) {
             o.smoke = true;
             o.frames = 6;
             o.errorEvery = 3;
+            o.speedRepetitions = 2;
+            o.sweepRepetitions = 1;
         } else {
             std::fprintf(stderr,
                          "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
