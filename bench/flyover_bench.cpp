@@ -6,7 +6,7 @@
 // this process frame by frame; the figures to compare are the ratios.
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
-//                      [--data DIR] [--smoke]
+//                      [--data DIR] [--smoke] [--speed-only]
 #include <irrlicht.h>
 
 #include <chrono>
@@ -49,6 +49,7 @@ struct Options {
     std::string curves = "bench-curves.dat";
     std::string dataDir = KALDE_SHARED_DATA_DIR;
     bool smoke = false;
+    bool speedOnly = false;   // the speed section alone, to compare two builds quickly
     // Repetitions per frame: against the brute force, and along the quality sweep.
     int speedRepetitions = 7;
     int sweepRepetitions = 3;
@@ -344,25 +345,27 @@ int run(const Options& o) {
         r.figure(t.name, "peer: height difference to our map (check)",
                  peerPlacementError(device, map, draw), "units");
     }
-    r.section("scale: frame cost along the same path, scaled");
-    for (const auto& [name, ms] : frameCost) r.figure(name, "our pass: median ms/frame", ms, "ms");
-    r.figure(frameCost.back().first, "ratio to the 257 terrain",
-             frameCost.back().second / frameCost.front().second, "x");
+    if (!o.speedOnly) {
+        r.section("scale: frame cost along the same path, scaled");
+        for (const auto& [name, ms] : frameCost) r.figure(name, "our pass: median ms/frame", ms, "ms");
+        r.figure(frameCost.back().first, "ratio to the 257 terrain",
+                 frameCost.back().second / frameCost.front().second, "x");
 
-    r.section("construction");
-    for (const BenchTerrain& t : terrains) {
-        construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
-        std::vector<float> asFloat = t.samplesFloat;
-        if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
-        construction(r, t.name + " (float)", asFloat, t.width,
-                     t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
+        r.section("construction");
+        for (const BenchTerrain& t : terrains) {
+            construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
+            std::vector<float> asFloat = t.samplesFloat;
+            if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
+            construction(r, t.name + " (float)", asFloat, t.width,
+                         t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
+        }
+
+        r.section("bridge");
+        bridge(r, terrains.front(), draw, o.frames);
+
+        // Image quality against cost on the real terrain (or the sample without it).
+        qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o);
     }
-
-    r.section("bridge");
-    bridge(r, terrains.front(), draw, o.frames);
-
-    // Image quality against cost on the real terrain (or the sample without it).
-    qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o);
 
     device->drop();
     std::printf("\nload average at the end: %s\n", loadAverage().c_str());
@@ -392,6 +395,8 @@ int main(int argc, char** argv) {
             o.curves = argv[++k];
         } else if (arg == "--data" && hasValue) {
             o.dataDir = argv[++k];
+        } else if (arg == "--speed-only") {
+            o.speedOnly = true;
         } else if (arg == "--smoke") {
             o.smoke = true;
             o.frames = 6;
@@ -401,7 +406,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
-                         "[--curves FILE] [--data DIR] [--smoke]\n");
+                         "[--curves FILE] [--data DIR] [--smoke] [--speed-only]\n");
             return 2;
         }
     }
