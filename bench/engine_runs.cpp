@@ -134,42 +134,38 @@ PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes) {
 template <class Sample>
 std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
                                        const std::vector<CameraPose>& path,
-                                       const DrawParams& draw, int repetitions) {
-    std::vector<PassFigures> frames;
+                                       const DrawParams& draw, int flights) {
+    std::vector<PassFigures> frames(path.size());
     map.bind();
-    for (const CameraPose& pose : path) {
-        PassFigures fastest = countingPass<Sample>(pose, draw);
-        if (frames.empty()) fastest.allocations = 0;   // the first frame may set up
-        for (int rep = 1; rep < repetitions; ++rep)
-            fastest.milliseconds =
-                std::min(fastest.milliseconds, countingPass<Sample>(pose, draw).milliseconds);
-        frames.push_back(fastest);
-    }
+    for (int flight = 0; flight < flights; ++flight)
+        for (std::size_t f = 0; f < path.size(); ++f) {
+            const PassFigures pass = countingPass<Sample>(path[f], draw);
+            if (flight == 0) {
+                frames[f] = pass;
+                if (f == 0) frames[f].allocations = 0;   // the first frame may set up
+            } else {
+                frames[f].milliseconds = std::min(frames[f].milliseconds, pass.milliseconds);
+            }
+        }
     return frames;
 }
 
 template <class Sample>
-std::vector<FrameTiming> timeAgainstBruteForce(const EngineMap<Sample>& map,
-                                               const std::vector<CameraPose>& path,
-                                               const DrawParams& draw, int repetitions) {
+void BruteForceComparison<Sample>::fly() {
     constexpr int kTrianglesPerNode = 8;
-    std::vector<FrameTiming> frames;
-    map.bind();
-    for (const CameraPose& pose : path) {
-        FrameTiming t;
-        for (int rep = 0; rep < repetitions; ++rep) {
-            const PassFigures ours = countingPass<Sample>(pose, draw);
-            if (rep == 0 || ours.milliseconds < t.engineMs) t.engineMs = ours.milliseconds;
-            t.triangles = ours.triangles;
-            const int side = std::max(1, static_cast<int>(std::lround(
-                                             std::sqrt(double(t.triangles) / kTrianglesPerNode))));
-            const PassFigures brute = bruteForcePass(map, side);
-            if (rep == 0 || brute.milliseconds < t.bruteMs) t.bruteMs = brute.milliseconds;
-            t.bruteTriangles = brute.triangles;
-        }
-        frames.push_back(t);
+    map_.bind();
+    for (std::size_t f = 0; f < path_.size(); ++f) {
+        FrameTiming& t = frames_[f];
+        const PassFigures ours = countingPass<Sample>(path_[f], draw_);
+        const int side = std::max(
+            1, static_cast<int>(std::lround(std::sqrt(double(ours.triangles) / kTrianglesPerNode))));
+        const PassFigures brute = bruteForcePass(map_, side);
+        if (flights_ == 0 || ours.milliseconds < t.engineMs) t.engineMs = ours.milliseconds;
+        if (flights_ == 0 || brute.milliseconds < t.bruteMs) t.bruteMs = brute.milliseconds;
+        t.triangles = ours.triangles;
+        t.bruteTriangles = brute.triangles;
     }
-    return frames;
+    ++flights_;
 }
 
 template <class Sample>
@@ -209,10 +205,8 @@ template std::vector<PassFigures> fastestPasses<float>(const EngineMap<float>&,
                                                        const DrawParams&, int);
 template PassFigures bruteForcePass<std::int16_t>(const EngineMap<std::int16_t>&, int);
 template PassFigures bruteForcePass<float>(const EngineMap<float>&, int);
-template std::vector<FrameTiming> timeAgainstBruteForce<std::int16_t>(
-    const EngineMap<std::int16_t>&, const std::vector<CameraPose>&, const DrawParams&, int);
-template std::vector<FrameTiming> timeAgainstBruteForce<float>(
-    const EngineMap<float>&, const std::vector<CameraPose>&, const DrawParams&, int);
+template class BruteForceComparison<std::int16_t>;
+template class BruteForceComparison<float>;
 template FanStream recordPass<std::int16_t>(const CameraPose&, const DrawParams&);
 template FanStream recordPass<float>(const CameraPose&, const DrawParams&);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "bench_terrains.h"
@@ -65,13 +66,12 @@ struct PassFigures {
 template <class Sample>
 PassFigures countingPass(const CameraPose& pose, const DrawParams& draw);
 
-// A flight of the map, each frame the fastest of its repetitions (one after the other,
-// so that every repetition after the first finds the frame refined already); the
-// allocations are those of the first repetition of every frame but the first.
+// The flight flown several times, each frame keeping the fastest of its flights; the
+// allocations are those of the first flight, every frame but the first.
 template <class Sample>
 std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
                                        const std::vector<CameraPose>& path,
-                                       const DrawParams& draw, int repetitions);
+                                       const DrawParams& draw, int flights);
 
 // The brute force: the full fan (centre, the four corners and the four edge midpoints)
 // of every size-2 node of the map's first nodes x nodes block, through the same
@@ -79,9 +79,7 @@ std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
 template <class Sample>
 PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes);
 
-// One frame of a flight timed against the brute force: the two alternate, and each
-// keeps the fastest of its repetitions. The brute force emits about as many triangles
-// as the frame, so that both sides run equally long and see the same load.
+// One frame of a flight timed against the brute force: the fastest of its flights.
 struct FrameTiming {
     double engineMs = 0.0;
     double bruteMs = 0.0;
@@ -91,10 +89,26 @@ struct FrameTiming {
         return triangles > 0 ? engineMs / triangles / (bruteMs / bruteTriangles) : 0.0;
     }
 };
+
+// A flight timed against the brute force, flight after flight, each frame after the one
+// before it as in a real flight; every frame keeps its fastest time. Engine and brute
+// force alternate frame by frame, and the brute force emits about as many triangles as
+// the frame, so that both sides run equally long under the same load.
 template <class Sample>
-std::vector<FrameTiming> timeAgainstBruteForce(const EngineMap<Sample>& map,
-                                               const std::vector<CameraPose>& path,
-                                               const DrawParams& draw, int repetitions);
+class BruteForceComparison {
+public:
+    BruteForceComparison(const EngineMap<Sample>& map, std::vector<CameraPose> path, DrawParams draw)
+        : map_(map), path_(std::move(path)), draw_(draw), frames_(path_.size()) {}
+    void fly();
+    const std::vector<FrameTiming>& frames() const { return frames_; }
+
+private:
+    const EngineMap<Sample>& map_;
+    std::vector<CameraPose> path_;
+    DrawParams draw_;
+    std::vector<FrameTiming> frames_;
+    int flights_ = 0;
+};
 
 // The fans of one pass, as emitted.
 struct FanStream {
