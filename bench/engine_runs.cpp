@@ -132,21 +132,11 @@ PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes) {
 }
 
 template <class Sample>
-std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
-                                       const std::vector<CameraPose>& path,
-                                       const DrawParams& draw, int flights) {
-    std::vector<PassFigures> frames(path.size());
+std::vector<PassFigures> countingFlight(const EngineMap<Sample>& map,
+                                        const std::vector<CameraPose>& path, const DrawParams& draw) {
+    std::vector<PassFigures> frames;
     map.bind();
-    for (int flight = 0; flight < flights; ++flight)
-        for (std::size_t f = 0; f < path.size(); ++f) {
-            const PassFigures pass = countingPass<Sample>(path[f], draw);
-            if (flight == 0) {
-                frames[f] = pass;
-                if (f == 0) frames[f].allocations = 0;   // the first frame may set up
-            } else {
-                frames[f].milliseconds = std::min(frames[f].milliseconds, pass.milliseconds);
-            }
-        }
+    for (const CameraPose& pose : path) frames.push_back(countingPass<Sample>(pose, draw));
     return frames;
 }
 
@@ -198,11 +188,11 @@ template class EngineMap<std::int16_t>;
 template class EngineMap<float>;
 template PassFigures countingPass<std::int16_t>(const CameraPose&, const DrawParams&);
 template PassFigures countingPass<float>(const CameraPose&, const DrawParams&);
-template std::vector<PassFigures> fastestPasses<std::int16_t>(
-    const EngineMap<std::int16_t>&, const std::vector<CameraPose>&, const DrawParams&, int);
-template std::vector<PassFigures> fastestPasses<float>(const EngineMap<float>&,
-                                                       const std::vector<CameraPose>&,
-                                                       const DrawParams&, int);
+template std::vector<PassFigures> countingFlight<std::int16_t>(
+    const EngineMap<std::int16_t>&, const std::vector<CameraPose>&, const DrawParams&);
+template std::vector<PassFigures> countingFlight<float>(const EngineMap<float>&,
+                                                        const std::vector<CameraPose>&,
+                                                        const DrawParams&);
 template PassFigures bruteForcePass<std::int16_t>(const EngineMap<std::int16_t>&, int);
 template PassFigures bruteForcePass<float>(const EngineMap<float>&, int);
 template class BruteForceComparison<std::int16_t>;

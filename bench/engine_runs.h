@@ -66,12 +66,10 @@ struct PassFigures {
 template <class Sample>
 PassFigures countingPass(const CameraPose& pose, const DrawParams& draw);
 
-// The flight flown several times, each frame keeping the fastest of its flights; the
-// allocations are those of the first flight, every frame but the first.
+// One flight of the map, frame by frame.
 template <class Sample>
-std::vector<PassFigures> fastestPasses(const EngineMap<Sample>& map,
-                                       const std::vector<CameraPose>& path,
-                                       const DrawParams& draw, int flights);
+std::vector<PassFigures> countingFlight(const EngineMap<Sample>& map,
+                                        const std::vector<CameraPose>& path, const DrawParams& draw);
 
 // The brute force: the full fan (centre, the four corners and the four edge midpoints)
 // of every size-2 node of the map's first nodes x nodes block, through the same

@@ -54,20 +54,35 @@ struct Options {
     // the quality sweep.
     int speedFlights = 15;
     std::chrono::milliseconds pauseBetweenFlights{1000};
-    int sweepFlights = 3;
+    int sweepFlights = 5;
 };
 
 ScreenCamera screenCamera(const CameraPose& pose, const DrawParams& draw) {
     return {pose, kCameraFovy, draw.aspect, draw.nearDist, draw.farDist, kScreenWidth, kScreenHeight};
 }
 
-// One method at one setting along the flight: per-frame cost and triangles, and the
-// screen-space error at every few frames.
-struct QualityFigures {
+// One method at one setting along the flight: each frame's fastest time over the flights
+// flown so far and its triangles, and the screen-space error at every few frames.
+class Contender {
+public:
+    virtual ~Contender() = default;
+    virtual void fly() = 0;                              // one more flight, timed
+    virtual void measureError(const Options& o) = 0;    // once
+
     std::vector<double> p99, max, triangles, ms, uncovered;
 
-    template <class Sample>
-    void addError(const SampleRaster& raster, const EngineMap<Sample>& map, const ScreenCamera& camera) {
+protected:
+    void addFrame(std::size_t f, double milliseconds, long frameTriangles) {
+        if (f < ms.size()) {
+            ms[f] = std::min(ms[f], milliseconds);
+            return;
+        }
+        ms.push_back(milliseconds);
+        triangles.push_back(static_cast<double>(frameTriangles));
+    }
+    // The error of the drawn surface on the raster against the map's true heights.
+    void addError(const SampleRaster& raster, const EngineMap<std::int16_t>& map,
+                  const ScreenCamera& camera) {
         const ScreenError e = screenError(raster, map.placement(), camera,
                                           [&](int i, int j) { return map.worldHeight(i, j); });
         p99.push_back(e.p99Pixels);
@@ -76,49 +91,70 @@ struct QualityFigures {
     }
 };
 
-template <class Sample>
-QualityFigures ourQuality(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
-                          const DrawParams& draw, const Options& o, float heightScale) {
-    QualityFigures q;
-    for (const PassFigures& f : fastestPasses(map, path, draw, o.sweepFlights)) {
-        q.ms.push_back(f.milliseconds);
-        q.triangles.push_back(static_cast<double>(f.triangles));
-    }
-    SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += o.errorEvery) {
-        map.bind();
-        const FanStream fans = recordPass<Sample>(path[f], draw);
-        raster.clear();
-        rasterizeFans(fans, heightScale, &raster);
-        q.addError(raster, map, screenCamera(path[f], draw));
-    }
-    return q;
-}
-
-template <class Sample>
-QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
-                           const std::vector<CameraPose>& path, const DrawParams& draw,
-                           const PeerSettings& settings, const Options& o, bool withError) {
-    QualityFigures q;
-    PeerTerrain peer(device, map.worldHeights(), map.placement(), settings, kCameraFovy,
-                     draw.aspect, draw.nearDist, draw.farDist);
-    q.ms.assign(path.size(), 0.0);
-    for (int flight = 0; flight < o.sweepFlights; ++flight)
-        for (std::size_t f = 0; f < path.size(); ++f) {
-            const double ms = peer.update(path[f]);
-            q.ms[f] = flight == 0 ? ms : std::min(q.ms[f], ms);
-            if (flight == 0) q.triangles.push_back(static_cast<double>(peer.triangles()));
+// Our pass at one resolution.
+class OurSetting : public Contender {
+public:
+    OurSetting(const EngineMap<std::int16_t>& map, const std::vector<CameraPose>& path,
+               const DrawParams& draw, float heightScale)
+        : map_(map), path_(path), draw_(draw), heightScale_(heightScale) {}
+    void fly() override {
+        map_.bind();
+        for (std::size_t f = 0; f < path_.size(); ++f) {
+            const PassFigures pass = countingPass<std::int16_t>(path_[f], draw_);
+            addFrame(f, pass.milliseconds, pass.triangles);
         }
-    if (!withError) return q;
-    SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += o.errorEvery) {
-        peer.update(path[f]);
-        raster.clear();
-        peer.rasterize(&raster);
-        q.addError(raster, map, screenCamera(path[f], draw));
     }
-    return q;
-}
+    void measureError(const Options& o) override {
+        SampleRaster raster(map_.size());
+        for (std::size_t f = 0; f < path_.size(); f += o.errorEvery) {
+            map_.bind();
+            const FanStream fans = recordPass<std::int16_t>(path_[f], draw_);
+            raster.clear();
+            rasterizeFans(fans, heightScale_, &raster);
+            addError(raster, map_, screenCamera(path_[f], draw_));
+        }
+    }
+
+private:
+    const EngineMap<std::int16_t>& map_;
+    const std::vector<CameraPose>& path_;
+    DrawParams draw_;
+    float heightScale_;
+};
+
+// The peer at one setting, on the same heights.
+class PeerSetting : public Contender {
+public:
+    PeerSetting(irr::IrrlichtDevice* device, const EngineMap<std::int16_t>& map,
+                const std::vector<CameraPose>& path, const DrawParams& draw,
+                const PeerSettings& settings)
+        : map_(map),
+          path_(path),
+          draw_(draw),
+          peer_(device, map.worldHeights(), map.placement(), settings, kCameraFovy, draw.aspect,
+                draw.nearDist, draw.farDist) {}
+    void fly() override {
+        for (std::size_t f = 0; f < path_.size(); ++f) {
+            const double milliseconds = peer_.update(path_[f]);
+            addFrame(f, milliseconds, peer_.triangles());
+        }
+    }
+    void measureError(const Options& o) override {
+        SampleRaster raster(map_.size());
+        for (std::size_t f = 0; f < path_.size(); f += o.errorEvery) {
+            peer_.update(path_[f]);
+            raster.clear();
+            peer_.rasterize(&raster);
+            addError(raster, map_, screenCamera(path_[f], draw_));
+        }
+    }
+
+private:
+    const EngineMap<std::int16_t>& map_;
+    const std::vector<CameraPose>& path_;
+    DrawParams draw_;
+    PeerTerrain peer_;
+};
 
 // Largest height difference between the peer and our map at a few points: both must
 // stand on the same ground for the comparison to mean anything.
@@ -166,9 +202,10 @@ public:
           map_(samples, width, cellSize, heightScale),
           path_(pathOver(map_, frames)),
           comparison_(map_, path_, draw) {
-        for (const PassFigures& f : fastestPasses(map_, path_, draw, 1)) {
-            allocations_ += f.allocations;
-            vertices_.push_back(static_cast<double>(f.vertices));
+        const std::vector<PassFigures> flight = countingFlight(map_, path_, draw);
+        for (std::size_t f = 0; f < flight.size(); ++f) {
+            if (f > 0) allocations_ += flight[f].allocations;   // the first frame may set up
+            vertices_.push_back(static_cast<double>(flight[f].vertices));
         }
     }
     void fly() { comparison_.fly(); }
@@ -271,60 +308,74 @@ void ratioFigure(Report& r, const std::string& subject, const std::string& metri
 }
 
 // Quality against cost on one terrain: our resolution sweep and the peer's settings, and
-// the peer's cost against ours at equal triangles and at equal screen error.
+// the peer's cost against ours at equal triangles and at equal screen error. All of them
+// are flown round after round, so that every setting's fastest frames come from the
+// quietest moments of the whole sweep.
 void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerrain& t,
                         const DrawParams& draw, const Options& o) {
     r.section("quality against cost: " + t.name);
     const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
     const std::vector<CameraPose> path = pathOver(map, o.frames);
     std::vector<float> resolutions = sweepResolutions(kSweepPoints);
-    std::vector<PeerSettings> peers;
+    std::vector<PeerSettings> peerSettings;
     for (int patch : {17, 33, 65})
         for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
-            peers.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
+            peerSettings.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
     if (o.smoke) {
         resolutions = {1e3f, 1e6f};
-        peers = {PeerSettings{}, {33, 6, 2.0f}};
+        peerSettings = {PeerSettings{}, {33, 6, 2.0f}};
     }
-    std::ofstream curves(o.curves);
-    curves << "# method setting triangles p99_pixels max_pixels ms\n";
-    std::vector<CurvePoint> trianglesToMs, errorToMs;
+    std::vector<std::unique_ptr<OurSetting>> ours;
     for (float res : resolutions) {
         DrawParams d = draw;
         d.res = res;
-        const QualityFigures f = ourQuality(map, path, d, o, t.heightScale);
+        ours.push_back(std::make_unique<OurSetting>(map, path, d, t.heightScale));
+    }
+    std::vector<std::unique_ptr<PeerSetting>> peers;
+    for (const PeerSettings& p : peerSettings)
+        peers.push_back(std::make_unique<PeerSetting>(device, map, path, draw, p));
+    for (int round = 0; round < o.sweepFlights; ++round) {
+        for (auto& setting : ours) setting->fly();
+        for (auto& setting : peers) setting->fly();
+    }
+
+    std::ofstream curves(o.curves);
+    curves << "# method setting triangles p99_pixels max_pixels ms\n";
+    const auto report = [&](const std::string& subject, Contender& c) {
+        c.measureError(o);
+        r.figure(subject, "median triangles", median(c.triangles), "");
+        r.figure(subject, "median p99 error", median(c.p99), "px");
+        r.figure(subject, "median max error", median(c.max), "px");
+        r.figure(subject, "median ms/frame", median(c.ms), "ms");
+        r.figure(subject, "median share of view not drawn", median(c.uncovered), "");
+    };
+    std::vector<CurvePoint> trianglesToMs, errorToMs;
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+        OurSetting& c = *ours[k];
         char setting[32];
-        std::snprintf(setting, sizeof setting, "res %.2e", static_cast<double>(res));
-        const std::string subject = std::string("ours ") + setting;
-        r.figure(subject, "median triangles", median(f.triangles), "");
-        r.figure(subject, "median p99 error", median(f.p99), "px");
-        r.figure(subject, "median max error", median(f.max), "px");
-        r.figure(subject, "median ms/frame", median(f.ms), "ms");
-        r.figure(subject, "median share of view not drawn", median(f.uncovered), "");
-        curves << "ours " << res << " " << median(f.triangles) << " " << median(f.p99) << " "
-               << median(f.max) << " " << median(f.ms) << "\n";
-        trianglesToMs.push_back({median(f.triangles), median(f.ms)});
-        errorToMs.push_back({median(f.p99), median(f.ms)});
+        std::snprintf(setting, sizeof setting, "res %.2e", static_cast<double>(resolutions[k]));
+        report(std::string("ours ") + setting, c);
+        curves << "ours " << resolutions[k] << " " << median(c.triangles) << " " << median(c.p99)
+               << " " << median(c.max) << " " << median(c.ms) << "\n";
+        trianglesToMs.push_back({median(c.triangles), median(c.ms)});
+        errorToMs.push_back({median(c.p99), median(c.ms)});
     }
     // At a given error, our cost is that of the cheapest resolution reaching it.
     errorToMs = lowerFront(errorToMs);
     curves << "\n\n";
-    for (const PeerSettings& p : peers) {
-        const QualityFigures f = peerQuality(device, map, path, draw, p, o, true);
+    for (std::size_t k = 0; k < peers.size(); ++k) {
+        PeerSetting& c = *peers[k];
+        const PeerSettings& p = peerSettings[k];
         char setting[64];
         std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
-        const double ms = median(f.ms);
-        r.figure(setting, "median triangles", median(f.triangles), "");
-        r.figure(setting, "median p99 error", median(f.p99), "px");
-        r.figure(setting, "median max error", median(f.max), "px");
-        r.figure(setting, "median ms/frame", ms, "ms");
-        r.figure(setting, "median share of view not drawn", median(f.uncovered), "");
+        report(setting, c);
+        const double ms = median(c.ms);
         ratioFigure(r, setting, "ours/peer ms/frame at equal triangles",
-                    atLogX(trianglesToMs, median(f.triangles)), ms);
+                    atLogX(trianglesToMs, median(c.triangles)), ms);
         ratioFigure(r, setting, "ours/peer ms/frame at equal p99 error",
-                    atLogX(errorToMs, median(f.p99)), ms);
-        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << median(f.triangles)
-               << " " << median(f.p99) << " " << median(f.max) << " " << ms << "\n";
+                    atLogX(errorToMs, median(c.p99)), ms);
+        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << median(c.triangles)
+               << " " << median(c.p99) << " " << median(c.max) << " " << ms << "\n";
     }
 }
 
@@ -378,8 +429,8 @@ int run(const Options& o) {
         frameCost.emplace_back(t.name, runs[k]->medianMs());
         // The peer on the same heights and path, at its default settings.
         const EngineMap<std::int16_t>& map = runs[k]->map();
-        const QualityFigures peer =
-            peerQuality(device, map, runs[k]->path(), draw, PeerSettings{}, o, false);
+        PeerSetting peer(device, map, runs[k]->path(), draw, PeerSettings{});
+        for (int flight = 0; flight < o.sweepFlights; ++flight) peer.fly();
         r.figure(t.name, "peer: median ms/frame (LOD + indices)", median(peer.ms), "ms");
         r.figure(t.name, "peer: p95 ms/frame", p95(peer.ms), "ms");
         r.figure(t.name, "peer: median triangles/frame", median(peer.triangles), "");

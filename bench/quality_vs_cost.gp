@@ -12,7 +12,7 @@ peer(n) = "Irrlicht terrain node, patch ".n
 do for [panel = 1:2] {
   xcol = panel == 1 ? 3 : 6
   set xlabel panel == 1 ? "triangles per frame (median over the path)" \
-                        : "milliseconds per frame (median over the path, each frame the fastest of 3 flights)"
+                        : "milliseconds per frame (median over the path, each frame the fastest of 5 flights)"
   plot curves index 0 using (column(xcol)):4 with linespoints lw 2 pt 7 title "kalde (resolution sweep)", \
        curves index 1 using (strcol(1) eq "peer17" ? column(xcol) : 1/0):4 with linespoints lw 2 pt 5 title peer(17), \
        curves index 1 using (strcol(1) eq "peer33" ? column(xcol) : 1/0):4 with linespoints lw 2 pt 9 title peer(33), \

@@ -87,8 +87,8 @@ public:
     void walk(int i, int j, int s, Value e1, Value e2, Value e3, Value e4) {
         int k = 1;
         while ((1 << k) < s) ++k;
-        const int centre[4] = {i, i, i, i}, row[4] = {j, j, j, j};
-        if (cull_.tested(k) && outside(centre, row, k)[0]) return;
+        const int ci[4] = {i, i, i, i}, cj[4] = {j, j, j, j};
+        if (cull_.tested(k) && outside(ci, cj, k)[0]) return;
         walkVisible(i, j, k, e1, e2, e3, e4);
     }
 
@@ -97,8 +97,8 @@ private:
     // Neighbour maps of other sizes than 3 and up cannot be addressed; they count as absent.
     static constexpr int kMinNeighbourSize = 3;
 
-    // walk for a node of size 2^k that lies inside the view; a node tests its
-    // subdivided quadrants against the view, four at once.
+    // The walk of a node of size 2^k that lies inside the view. A node tests its
+    // subdivided quadrants against the view, four at once, before it enters them.
     void walkVisible(int i, int j, int k, Value e1, Value e2, Value e3, Value e4) {
         const int S = map_.size;
         NodeMap nodeMap = map_.nodeMap;
@@ -115,17 +115,22 @@ private:
             const Value centre = oddDiagonal ? morph(w, i, j, e1, e3) : morph(w, i, j, e2, e4);
 
             // A midpoint takes the smaller weight of the two nodes sharing its edge.
-            const Ints4 edgeWeights{
-                std::min(w, i + h < S - 1 ? int{nodeMap[i + s][j]} : neighbourWeight(kEast, h, j, h)),
-                std::min(w, j + h < S - 1 ? int{nodeMap[i][j + s]} : neighbourWeight(kNorth, i, h, h)),
-                std::min(w, i - h > 0 ? int{nodeMap[i - s][j]} : neighbourWeight(kWest, S - 1 - h, j, h)),
-                std::min(w, j - h > 0 ? int{nodeMap[i][j - s]}
-                                      : neighbourWeight(kSouth, i, S - 1 - h, h))};
-            const Value samples[4] = {Output::sample(map_, i + h, j), Output::sample(map_, i, j + h),
-                                      Output::sample(map_, i - h, j), Output::sample(map_, i, j - h)};
+            const int eastWeight =
+                i + h < S - 1 ? nodeMap[i + s][j] : neighbourWeight(kEast, h, j, h);
+            const int northWeight =
+                j + h < S - 1 ? nodeMap[i][j + s] : neighbourWeight(kNorth, i, h, h);
+            const int westWeight =
+                i - h > 0 ? nodeMap[i - s][j] : neighbourWeight(kWest, S - 1 - h, j, h);
+            const int southWeight =
+                j - h > 0 ? nodeMap[i][j - s] : neighbourWeight(kSouth, i, S - 1 - h, h);
+            const Ints4 edgeWeights{std::min(w, eastWeight), std::min(w, northWeight),
+                                    std::min(w, westWeight), std::min(w, southWeight)};
+            const Value samples[4] = {sample(i + h, j), sample(i, j + h), sample(i - h, j),
+                                      sample(i, j - h)};
             Value midpoints[4];
             morphMidpoints(edgeWeights, samples, e1, e2, e3, e4, midpoints);
-            Value east = midpoints[0], north = midpoints[1], west = midpoints[2], south = midpoints[3];
+            Value east = midpoints[0], north = midpoints[1], west = midpoints[2];
+            Value south = midpoints[3];
 
             int wNE = 0, wNW = 0, wSW = 0, wSE = 0;
             Ints4 culled{};   // quadrants NE, NW, SW, SE outside the view
@@ -225,15 +230,17 @@ private:
     Ints4 outside(const int (&ci)[4], const int (&cj)[4], int k) const {
         Floats4 x, y, z;
         for (int n = 0; n < 4; ++n) {
+            const float height = static_cast<float>(map_.columns[ci[n]][cj[n]]);
             x[n] = static_cast<float>(ci[n] - half_) * map_.cellX - view_.eyePos.x;
-            y[n] = static_cast<float>(map_.columns[ci[n]][cj[n]]) * map_.heightScale - view_.eyePos.y;
+            y[n] = height * map_.heightScale - view_.eyePos.y;
             z[n] = static_cast<float>(half_ - cj[n]) * map_.cellZ - view_.eyePos.z;
         }
         return cull_.outside(k, x, y, z);
     }
 
+    Value sample(int a, int b) const { return Output::sample(map_, a, b); }
     Value morph(int w, int a, int b, const Value& ea, const Value& eb) const {
-        return morphElevation(w, Output::sample(map_, a, b), ea, eb);
+        return morphElevation(w, sample(a, b), ea, eb);
     }
 
     // The weight, as seen from this map, of the node of half-size h at (a, b) of the

@@ -59,8 +59,8 @@ public:
         int k = 1;
         while ((2 << k) < map_.size) ++k;
         const Floats4 ox = splat(x(half_)), oz = splat(z(half_));
-        const Floats4 roughness = splat(static_cast<float>(roughnessBits(nodeMap_, half_, half_, half_)));
-        const Floats4 f = criterion(ox, oz, roughness, k);
+        const unsigned roughness = roughnessBits(nodeMap_, half_, half_, half_);
+        const Floats4 f = criterion(ox, oz, splat(static_cast<float>(roughness)), k);
         const Ints4 outside = hasChildrenToTest(k) ? outside4(ox, splat(y(half_, half_)), oz, k)
                                                    : Ints4{};
         settle(f[0], outside[0], half_, half_, k);
@@ -90,8 +90,10 @@ private:
     // Whether four nodes of size 2^k lie outside the view, their centres seen from the eye.
     Ints4 outside4(Floats4 ox, Floats4 oy, Floats4 oz, int k) const {
         const ViewState& view = view_;
-        return cull_.outside(k, ox + view.lodPos.x - view.eyePos.x,
-                             oy + view.lodPos.y - view.eyePos.y, oz + view.lodPos.z - view.eyePos.z);
+        const Floats4 cx = ox + view.lodPos.x - view.eyePos.x;
+        const Floats4 cy = oy + view.lodPos.y - view.eyePos.y;
+        const Floats4 cz = oz + view.lodPos.z - view.eyePos.z;
+        return cull_.outside(k, cx, cy, cz);
     }
 
     // Stores the weight of node (i, j) of size 2^k from its criterion f, and refines its

@@ -144,7 +144,8 @@ void computeFogRoughness(MapState<Sample>& map, const RefinementParams& params, 
     FogMap fog = map.fogMap;
     const float fogScale = map.fogScale;
     roughnessSweep(
-        map, params, [fog, fogScale](int a, int b) { return static_cast<float>(fog[a][b]) * fogScale; },
+        map, params,
+        [fog, fogScale](int a, int b) { return static_cast<float>(fog[a][b]) * fogScale; },
         fogWeight);
 }
 

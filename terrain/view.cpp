@@ -132,13 +132,15 @@ void Culling::setUp(const ViewState& view, float margin) {
         level.nearLimit = splat(view.nearDist - rad);
         level.farLimit = splat(view.farDist + rad);
         if (orthographic_) {
-            level.bound[0] = splat((e * view.orthoRightExtentXZ + m * view.orthoRightExtentY) * margin +
-                                   view.orthoHalfWidth);
-            level.bound[1] = splat((e * view.orthoUpExtentXZ + m * view.orthoUpExtentY) * margin +
-                                   view.orthoHalfHeight);
+            const float right = e * view.orthoRightExtentXZ + m * view.orthoRightExtentY;
+            const float up = e * view.orthoUpExtentXZ + m * view.orthoUpExtentY;
+            level.bound[0] = splat(right * margin + view.orthoHalfWidth);
+            level.bound[1] = splat(up * margin + view.orthoHalfHeight);
         } else {
-            for (int p = 0; p < 4; ++p)
-                level.bound[p] = splat((e * view.planeExtentXZ[p] + m * view.planeExtentY[p]) * margin);
+            for (int p = 0; p < 4; ++p) {
+                const float side = e * view.planeExtentXZ[p] + m * view.planeExtentY[p];
+                level.bound[p] = splat(side * margin);
+            }
         }
     }
 }

@@ -49,42 +49,20 @@ void hashSection(Tag tag, const SectionPoint* p, bool withAttribute) {
     for (int k = 0; k < 4; ++k) stream.add(tag, p[k].x, p[k].y, p[k].z, p[k].distance, p[k].attribute);
 }
 
-// Hooks that hash every call of the built-in renderer with its arguments, in order.
-enum HookId : int {
-    kBeginLandscape = 1, kEndLandscape, kBeginPrimitives, kEndPrimitives, kBeginFog, kEndFog,
-    kBeginPrism, kEndPrism, kBeginPrismClip, kEndPrismClip, kBeginSection, kEndSection,
-    kBeginPrismBatch, kEndPrismBatch, kPushTransform, kPopTransform, kBindTexture,
-    kTranslateTransform, kScaleTransform
-};
+// Hooks that hash every call of the built-in renderer with its arguments, in order;
+// each hook has its number.
 RenderHooks hashingHooks() {
     RenderHooks h = emptyRenderHooks();
-#define HASH(name, id) h.name = [] { stream.add(kHook, int{id}); }
-    HASH(beginLandscape, kBeginLandscape);
-    HASH(endLandscape, kEndLandscape);
-    HASH(beginPrimitives, kBeginPrimitives);
-    HASH(endPrimitives, kEndPrimitives);
-    HASH(beginFog, kBeginFog);
-    HASH(endFog, kEndFog);
-    HASH(beginPrism, kBeginPrism);
-    HASH(endPrism, kEndPrism);
-    HASH(beginPrismClip, kBeginPrismClip);
-    HASH(endPrismClip, kEndPrismClip);
-    HASH(beginSection, kBeginSection);
-    HASH(endSection, kEndSection);
-    HASH(beginPrismBatch, kBeginPrismBatch);
-    HASH(endPrismBatch, kEndPrismBatch);
-    HASH(pushTransform, kPushTransform);
-    HASH(popTransform, kPopTransform);
+#define HASH(name, id) h.name = [] { stream.add(kHook, id); }
+    HASH(beginLandscape, 1), HASH(endLandscape, 2), HASH(beginPrimitives, 3);
+    HASH(endPrimitives, 4), HASH(beginFog, 5), HASH(endFog, 6), HASH(beginPrism, 7);
+    HASH(endPrism, 8), HASH(beginPrismClip, 9), HASH(endPrismClip, 10), HASH(beginSection, 11);
+    HASH(endSection, 12), HASH(beginPrismBatch, 13), HASH(endPrismBatch, 14);
+    HASH(pushTransform, 15), HASH(popTransform, 16);
 #undef HASH
-    h.bindTexture = [](int id, int width, int height, int size) {
-        stream.add(kHook, int{kBindTexture}, id, width, height, size);
-    };
-    h.translateTransform = [](float x, float y, float z) {
-        stream.add(kHook, int{kTranslateTransform}, x, y, z);
-    };
-    h.scaleTransform = [](float x, float y, float z) {
-        stream.add(kHook, int{kScaleTransform}, x, y, z);
-    };
+    h.bindTexture = [](int id, int w, int h, int size) { stream.add(kHook, 17, id, w, h, size); };
+    h.translateTransform = [](float x, float y, float z) { stream.add(kHook, 18, x, y, z); };
+    h.scaleTransform = [](float x, float y, float z) { stream.add(kHook, 19, x, y, z); };
     h.sectionQuad = [](const SectionPoint* p, bool withAttribute) { hashSection(kQuad, p, withAttribute); };
     h.sectionTriangle = [](const SectionPoint* p) { hashSection(kTriangle, p, true); };
     return h;
