@@ -1,9 +1,9 @@
 // Headless benchmark of the terrain engine against the brute-force limit and Irrlicht's
 // own terrain node: speed, scale, construction, image quality, allocations.
 //
-// The machines it runs on are shared and noisy. Every flight is flown several times and
-// each frame keeps its fastest time; engine and brute force alternate frame by frame in
-// this process, so the figures to compare are the ratios.
+// The machines it runs on are shared and noisy. Every flight is flown several times,
+// spread over the run, and each frame keeps its fastest time; engine and brute force
+// alternate frame by frame in this process, so the figures to compare are the ratios.
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
 //                      [--data DIR] [--smoke] [--speed-only]
@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -310,9 +311,10 @@ void ratioFigure(Report& r, const std::string& subject, const std::string& metri
 // Quality against cost on one terrain: our resolution sweep and the peer's settings, and
 // the peer's cost against ours at equal triangles and at equal screen error. All of them
 // are flown round after round, so that every setting's fastest frames come from the
-// quietest moments of the whole sweep.
+// quietest moments of the whole sweep; meanwhile(done, total) runs after each flight.
 void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerrain& t,
-                        const DrawParams& draw, const Options& o) {
+                        const DrawParams& draw, const Options& o,
+                        const std::function<void(int, int)>& meanwhile) {
     r.section("quality against cost: " + t.name);
     const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
     const std::vector<CameraPose> path = pathOver(map, o.frames);
@@ -334,10 +336,15 @@ void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerra
     std::vector<std::unique_ptr<PeerSetting>> peers;
     for (const PeerSettings& p : peerSettings)
         peers.push_back(std::make_unique<PeerSetting>(device, map, path, draw, p));
-    for (int round = 0; round < o.sweepFlights; ++round) {
-        for (auto& setting : ours) setting->fly();
-        for (auto& setting : peers) setting->fly();
-    }
+    std::vector<Contender*> all;
+    for (auto& setting : ours) all.push_back(setting.get());
+    for (auto& setting : peers) all.push_back(setting.get());
+    const int total = o.sweepFlights * static_cast<int>(all.size());
+    for (int round = 0, done = 0; round < o.sweepFlights; ++round)
+        for (Contender* setting : all) {
+            setting->fly();
+            meanwhile(++done, total);
+        }
 
     std::ofstream curves(o.curves);
     curves << "# method setting triangles p99_pixels max_pixels ms\n";
@@ -399,9 +406,10 @@ int run(const Options& o) {
         std::printf("skipping Puget Sound: %s\n", why.c_str());
     terrains.push_back(generatedTerrain(kGeneratedLargeWidth));
 
-    // Speed against the brute-force limit. Every flight is flown round after round,
-    // all terrains in turn and with pauses between the rounds, so that each frame keeps
-    // its fastest time from the quietest moment of the whole section.
+    // Speed against the brute-force limit. Every terrain's flight is flown again and
+    // again, all terrains in turn, spread over the whole run (between the flights of the
+    // quality sweep, or with pauses), so that each frame keeps its fastest time from
+    // the quietest moment of the run.
     std::vector<std::unique_ptr<SpeedRun<std::int16_t>>> runs;
     std::vector<std::unique_ptr<SpeedRun<float>>> floatRuns;
     for (const BenchTerrain& t : terrains) {
@@ -413,13 +421,29 @@ int run(const Options& o) {
                                       t.name + " (float)", t.samplesFloat, t.width, t.cellSize,
                                       t.heightScaleFloat, o.frames, draw));
     }
-    for (int round = 0; round < o.speedFlights; ++round) {
-        if (round > 0) std::this_thread::sleep_for(o.pauseBetweenFlights);
+    int speedRounds = 0;
+    const auto speedRound = [&] {
         for (std::size_t k = 0; k < terrains.size(); ++k) {
             runs[k]->fly();
             if (floatRuns[k]) floatRuns[k]->fly();
         }
+        ++speedRounds;
+    };
+    speedRound();
+    if (o.speedOnly) {
+        while (speedRounds < o.speedFlights) {
+            std::this_thread::sleep_for(o.pauseBetweenFlights);
+            speedRound();
+        }
+    } else {
+        // Image quality against cost on the real terrain (or the sample without it).
+        qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o,
+                           [&](int done, int total) {
+                               while (speedRounds < 1 + (o.speedFlights - 1) * done / total)
+                                   speedRound();
+                           });
     }
+
     std::vector<std::pair<std::string, double>> frameCost;
     for (std::size_t k = 0; k < terrains.size(); ++k) {
         const BenchTerrain& t = terrains[k];
@@ -456,9 +480,6 @@ int run(const Options& o) {
 
         r.section("bridge");
         bridge(r, terrains.front(), draw, o.frames);
-
-        // Image quality against cost on the real terrain (or the sample without it).
-        qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o);
     }
 
     device->drop();
