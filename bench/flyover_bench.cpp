@@ -66,30 +66,50 @@ ScreenCamera screenCamera(const CameraPose& pose, const DrawParams& draw) {
 // flown so far and its triangles, and the screen-space error at every few frames.
 class Contender {
 public:
+    Contender(const EngineMap<std::int16_t>& map, const std::vector<CameraPose>& path,
+              const DrawParams& draw)
+        : map_(map), path_(path), draw_(draw) {}
     virtual ~Contender() = default;
-    virtual void fly() = 0;                              // one more flight, timed
-    virtual void measureError(const Options& o) = 0;    // once
+
+    // One more flight, timed frame by frame.
+    void fly() {
+        for (std::size_t f = 0; f < path_.size(); ++f) {
+            long frameTriangles = 0;
+            const double milliseconds = timeFrame(f, &frameTriangles);
+            if (f < ms.size()) {
+                ms[f] = std::min(ms[f], milliseconds);
+            } else {
+                ms.push_back(milliseconds);
+                triangles.push_back(static_cast<double>(frameTriangles));
+            }
+        }
+    }
+    // The error of the drawn surface against the map's true heights, every few frames.
+    void measureError(int every) {
+        SampleRaster raster(map_.size());
+        for (std::size_t f = 0; f < path_.size(); f += every) {
+            raster.clear();
+            rasterize(f, &raster);
+            const ScreenError e =
+                screenError(raster, map_.placement(), screenCamera(path_[f], draw_),
+                            [&](int i, int j) { return map_.worldHeight(i, j); });
+            p99.push_back(e.p99Pixels);
+            max.push_back(e.maxPixels);
+            uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+        }
+    }
 
     std::vector<double> p99, max, triangles, ms, uncovered;
 
 protected:
-    void addFrame(std::size_t f, double milliseconds, long frameTriangles) {
-        if (f < ms.size()) {
-            ms[f] = std::min(ms[f], milliseconds);
-            return;
-        }
-        ms.push_back(milliseconds);
-        triangles.push_back(static_cast<double>(frameTriangles));
-    }
-    // The error of the drawn surface on the raster against the map's true heights.
-    void addError(const SampleRaster& raster, const EngineMap<std::int16_t>& map,
-                  const ScreenCamera& camera) {
-        const ScreenError e = screenError(raster, map.placement(), camera,
-                                          [&](int i, int j) { return map.worldHeight(i, j); });
-        p99.push_back(e.p99Pixels);
-        max.push_back(e.maxPixels);
-        uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
-    }
+    // Draws frame f; returns the milliseconds it took and its triangles.
+    virtual double timeFrame(std::size_t f, long* frameTriangles) = 0;
+    // The triangles of frame f onto the raster.
+    virtual void rasterize(std::size_t f, SampleRaster* raster) = 0;
+
+    const EngineMap<std::int16_t>& map_;
+    const std::vector<CameraPose>& path_;
+    const DrawParams draw_;
 };
 
 // Our pass at one resolution.
@@ -97,29 +117,20 @@ class OurSetting : public Contender {
 public:
     OurSetting(const EngineMap<std::int16_t>& map, const std::vector<CameraPose>& path,
                const DrawParams& draw, float heightScale)
-        : map_(map), path_(path), draw_(draw), heightScale_(heightScale) {}
-    void fly() override {
-        map_.bind();
-        for (std::size_t f = 0; f < path_.size(); ++f) {
-            const PassFigures pass = countingPass<std::int16_t>(path_[f], draw_);
-            addFrame(f, pass.milliseconds, pass.triangles);
-        }
-    }
-    void measureError(const Options& o) override {
-        SampleRaster raster(map_.size());
-        for (std::size_t f = 0; f < path_.size(); f += o.errorEvery) {
-            map_.bind();
-            const FanStream fans = recordPass<std::int16_t>(path_[f], draw_);
-            raster.clear();
-            rasterizeFans(fans, heightScale_, &raster);
-            addError(raster, map_, screenCamera(path_[f], draw_));
-        }
-    }
+        : Contender(map, path, draw), heightScale_(heightScale) {}
 
 private:
-    const EngineMap<std::int16_t>& map_;
-    const std::vector<CameraPose>& path_;
-    DrawParams draw_;
+    double timeFrame(std::size_t f, long* frameTriangles) override {
+        map_.bind();
+        const PassFigures pass = countingPass<std::int16_t>(path_[f], draw_);
+        *frameTriangles = pass.triangles;
+        return pass.milliseconds;
+    }
+    void rasterize(std::size_t f, SampleRaster* raster) override {
+        map_.bind();
+        rasterizeFans(recordPass<std::int16_t>(path_[f], draw_), heightScale_, raster);
+    }
+
     float heightScale_;
 };
 
@@ -129,31 +140,21 @@ public:
     PeerSetting(irr::IrrlichtDevice* device, const EngineMap<std::int16_t>& map,
                 const std::vector<CameraPose>& path, const DrawParams& draw,
                 const PeerSettings& settings)
-        : map_(map),
-          path_(path),
-          draw_(draw),
+        : Contender(map, path, draw),
           peer_(device, map.worldHeights(), map.placement(), settings, kCameraFovy, draw.aspect,
                 draw.nearDist, draw.farDist) {}
-    void fly() override {
-        for (std::size_t f = 0; f < path_.size(); ++f) {
-            const double milliseconds = peer_.update(path_[f]);
-            addFrame(f, milliseconds, peer_.triangles());
-        }
-    }
-    void measureError(const Options& o) override {
-        SampleRaster raster(map_.size());
-        for (std::size_t f = 0; f < path_.size(); f += o.errorEvery) {
-            peer_.update(path_[f]);
-            raster.clear();
-            peer_.rasterize(&raster);
-            addError(raster, map_, screenCamera(path_[f], draw_));
-        }
-    }
 
 private:
-    const EngineMap<std::int16_t>& map_;
-    const std::vector<CameraPose>& path_;
-    DrawParams draw_;
+    double timeFrame(std::size_t f, long* frameTriangles) override {
+        const double milliseconds = peer_.update(path_[f]);
+        *frameTriangles = peer_.triangles();
+        return milliseconds;
+    }
+    void rasterize(std::size_t f, SampleRaster* raster) override {
+        peer_.update(path_[f]);
+        peer_.rasterize(raster);
+    }
+
     PeerTerrain peer_;
 };
 
@@ -349,7 +350,7 @@ void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerra
     std::ofstream curves(o.curves);
     curves << "# method setting triangles p99_pixels max_pixels ms\n";
     const auto report = [&](const std::string& subject, Contender& c) {
-        c.measureError(o);
+        c.measureError(o.errorEvery);
         r.figure(subject, "median triangles", median(c.triangles), "");
         r.figure(subject, "median p99 error", median(c.p99), "px");
         r.figure(subject, "median max error", median(c.max), "px");
