@@ -26,44 +26,18 @@ TYPED_TEST(FatalTable, AgreesWithTheTestsTable) {
                  sampleHeightRange, heightNoMap, fogThicknessNoMap, normalNoMap,
                  normalZeroLength, releaseNoMap] = fatalLines<TypeParam>();
 #define SAME(field) EXPECT_EQ(field, E::field) << #field
-    SAME(refinementParamsRange);
-    SAME(maxDiffOverflow);
-    SAME(buildMapArguments);
-    SAME(columnArrayAlloc);
-    SAME(columnAlloc);
-    SAME(noElevationSource);
-    SAME(nodeMapArrayAlloc);
-    SAME(nodeMapColumnAlloc);
-    SAME(setTextureNoMap);
-    SAME(setTextureSize);
-    SAME(roughnessAboveOne);
-    SAME(propagationTooFar);
-    SAME(fogHeightScaleZero);
-    SAME(fogBoundOverflow);
-    SAME(fogNoMap);
-    SAME(fogImageSize);
-    SAME(fogParameters);
-    SAME(fogWeight);
-    SAME(fogAlreadyBuilt);
-    SAME(fogArrayAlloc);
-    SAME(fogColumnAlloc);
-    SAME(prismListAlloc);
-    SAME(prismListGrow);
-    SAME(passNoMap);
-    SAME(passView);
-    SAME(passViewDirection);
-    SAME(perspectiveRight);
-    SAME(perspectiveUp);
+    SAME(refinementParamsRange); SAME(maxDiffOverflow); SAME(buildMapArguments);
+    SAME(columnArrayAlloc); SAME(columnAlloc); SAME(noElevationSource); SAME(nodeMapArrayAlloc);
+    SAME(nodeMapColumnAlloc); SAME(setTextureNoMap); SAME(setTextureSize);
+    SAME(roughnessAboveOne); SAME(propagationTooFar);
+    SAME(fogHeightScaleZero); SAME(fogBoundOverflow); SAME(fogNoMap); SAME(fogImageSize);
+    SAME(fogParameters); SAME(fogWeight); SAME(fogAlreadyBuilt); SAME(fogArrayAlloc);
+    SAME(fogColumnAlloc); SAME(prismListAlloc); SAME(prismListGrow);
+    SAME(passNoMap); SAME(passView); SAME(passViewDirection); SAME(perspectiveRight);
+    SAME(perspectiveUp); SAME(orthoRight); SAME(orthoUp);
     for (int p = 0; p < 4; ++p) SAME(perspectivePlane[p]) << " " << p;
-    SAME(orthoRight);
-    SAME(orthoUp);
-    SAME(sampleHeightNoMap);
-    SAME(sampleHeightRange);
-    SAME(heightNoMap);
-    SAME(fogThicknessNoMap);
-    SAME(normalNoMap);
-    SAME(normalZeroLength);
-    SAME(releaseNoMap);
+    SAME(sampleHeightNoMap); SAME(sampleHeightRange); SAME(heightNoMap); SAME(fogThicknessNoMap);
+    SAME(normalNoMap); SAME(normalZeroLength); SAME(releaseNoMap);
 #undef SAME
 }
 
