@@ -5,8 +5,6 @@
 // -ffp-contract=off).
 #pragma once
 
-#include <cmath>
-
 namespace kalde {
 
 using Floats4 = float __attribute__((vector_size(16)));
@@ -22,6 +20,5 @@ inline Floats4 select(Ints4 mask, Floats4 a, Floats4 b) {
 inline Floats4 magnitude(Floats4 v) {
     return reinterpret_cast<Floats4>(reinterpret_cast<Ints4>(v) & 0x7fffffff);
 }
-inline float magnitude(float v) { return std::abs(v); }
 
 }  // namespace kalde
