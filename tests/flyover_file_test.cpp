@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testfiles::grid;
-using testfiles::RasterSpec;
+using testfiles::RasterFormat;
 using testfiles::writeRaster;
 
 struct Summary {
@@ -75,13 +75,13 @@ protected:
 double wavy(int column, int row) { return 200.0 + 37.0 * column - 11.0 * row + (column * row) % 5; }
 
 TEST_F(Flyover, TheGroundUnderAPixelIsItsSampleInEveryFormat) {
-    writeRaster(dir / "heights.png", 20, 15, {grid(20, 15, wavy)}, RasterSpec("PNG", "UInt16"));
+    writeRaster(dir / "heights.png", 20, 15, {grid(20, 15, wavy)}, RasterFormat("PNG", "UInt16"));
     // Fractions: flown with float samples.
     writeRaster(dir / "heights.asc", 20, 15, {grid(20, 15, [](int c, int r) { return wavy(c, r) + 0.25; })},
-                RasterSpec("AAIGrid", "Float32"));
+                RasterFormat("AAIGrid", "Float32"));
     // Stored south up.
     writeRaster(dir / "heights.tif", 20, 15, {grid(20, 15, [](int c, int r) { return wavy(c, 14 - r); })},
-                RasterSpec("GTiff", "Int16", {}, {0, 10, 0, 0, 0, 10}));
+                RasterFormat("GTiff", "Int16", {}, {0, 10, 0, 0, 0, 10}));
     for (const auto& [pixel, extra] : std::vector<std::pair<std::pair<int, int>, double>>{
              {{0, 0}, 0.0}, {{19, 14}, 0.0}, {{7, 3}, 0.0}, {{12, 11}, 0.0}}) {
         const auto [c, r] = pixel;
@@ -115,12 +115,12 @@ TEST_F(Flyover, ItFliesTrueDistancesOverGeographicAndProjectedRasters) {
     // 3 arc-seconds around 48.5 N: 92.67 m between rows, 61.58 m between columns.
     constexpr double kCell = 1.0 / 1200;
     writeRaster(dir / "geographic.tif", 200, 200, {flat},
-                RasterSpec("GTiff", "Int16", {}, {9.5, kCell, 0, 48.5 + 100 * kCell, 0, -kCell}, "EPSG:4326"));
+                RasterFormat("GTiff", "Int16", {}, {9.5, kCell, 0, 48.5 + 100 * kCell, 0, -kCell}, "EPSG:4326"));
     // UTM cells of 30 m; and the same in a system of US survey feet, 100 feet a cell.
     writeRaster(dir / "projected.tif", 200, 200, {flat},
-                RasterSpec("GTiff", "Int16", {}, {500000, 30, 0, 5375000, 0, -30}, "EPSG:32632"));
+                RasterFormat("GTiff", "Int16", {}, {500000, 30, 0, 5375000, 0, -30}, "EPSG:32632"));
     writeRaster(dir / "feet.tif", 200, 200, {flat},
-                RasterSpec("GTiff", "Int16", {}, {1000000, 100, 0, 200000, 0, -100}, "EPSG:2263"));
+                RasterFormat("GTiff", "Int16", {}, {1000000, 100, 0, 200000, 0, -100}, "EPSG:2263"));
     // 30 frames of 1/30 s at 300 m/s: 300 m.
     const std::vector<std::tuple<const char*, const char*, double, double>> flights = {
         {"geographic.tif", "--heading 0", 0.0, -300.0 / 92.67},
@@ -152,7 +152,7 @@ TEST_F(Flyover, RastersOfAnyShapeAreFlownWholeWithTheCameraKeptOverThem) {
 
     // Wider than a map holds: every second sample, pixel coordinates as in the file.
     writeRaster(dir / "long.tif", 8194, 3, {grid(8194, 3, [](int c, int r) { return c % 1000 + 7.0 * r; })},
-                RasterSpec("GTiff", "Int16"));
+                RasterFormat("GTiff", "Int16"));
     EXPECT_NEAR(groundAt(dir / "long.tif", 8192, 2), 192.0 + 14.0, 1e-3);
     EXPECT_TRUE(said("one sample in 2 along each side, 4097 x 2"));
 }
@@ -160,7 +160,7 @@ TEST_F(Flyover, RastersOfAnyShapeAreFlownWholeWithTheCameraKeptOverThem) {
 TEST_F(Flyover, EveryProblemIsOneLineOnStderrAndStatusOne) {
     writeRaster(dir / "ok.tif", 8, 8, {grid(8, 8, wavy)});
     writeRaster(dir / "empty.asc", 4, 4, {grid(4, 4, [](int, int) { return -9999.0; })},
-                RasterSpec("AAIGrid", "Float32", -9999.0));
+                RasterFormat("AAIGrid", "Float32", -9999.0));
     std::ofstream(dir / "notes.txt") << "not an elevation raster\n";
     std::ofstream(dir / "bad.png") << "not a picture\n";
     ASSERT_EQ(mkfifo((dir / "pipe.tif").c_str(), 0600), 0);

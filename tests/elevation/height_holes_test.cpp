@@ -6,21 +6,15 @@
 #include <string>
 
 #include "elevation/height_holes.h"
+#include "raster_files.h"
 
 namespace elevation {
 namespace {
 
-constexpr double kNoData = -9999.0;
-constexpr double kVoid = -32768.0;
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-HeightGrid imageOf(int width, int height, const std::function<float(int, int)>& value) {
-    HeightGrid image{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.values.push_back(value(x, y));
-    }
-    return image;
-}
+using testfiles::heightGrid;
+using testfiles::kNaN;
+using testfiles::kNoData;
+using testfiles::kVoid;
 
 HoleMask holesWhere(const HeightGrid& image, const std::function<bool(int, int)>& hole) {
     HoleMask holes(image.values.size(), 0);
@@ -62,7 +56,7 @@ TEST(HeightHoles, DecodeSampleTellsHolesFromHeights) {
 
 TEST(HeightHoles, UndeclaredMarkersBecomeHolesButRealExtremesStay) {
     // Heights 173..965 with voids, a -9999 marker and a float-max marker on top.
-    HeightGrid tile = imageOf(10, 10, [](int x, int y) { return 173.0f + 8.0f * static_cast<float>(10 * y + x); });
+    HeightGrid tile = heightGrid(10, 10, [](int x, int y) { return 173.0f + 8.0f * static_cast<float>(10 * y + x); });
     tile.values[5] = tile.values[6] = static_cast<float>(kVoid);
     tile.values[50] = static_cast<float>(kNoData);
     tile.values[99] = std::numeric_limits<float>::max();
@@ -71,19 +65,19 @@ TEST(HeightHoles, UndeclaredMarkersBecomeHolesButRealExtremesStay) {
     EXPECT_TRUE(holes[5] && holes[6] && holes[50] && holes[99]);
 
     // Decimetres up to a 4380 m peak, with a sea held at the lowest value: nothing is stray.
-    const HeightGrid coast = imageOf(32, 32, [](int x, int y) { return x < 10 ? 0.0f : 43798.0f * static_cast<float>(x + y) / 62.0f; });
+    const HeightGrid coast = heightGrid(32, 32, [](int x, int y) { return x < 10 ? 0.0f : 43798.0f * static_cast<float>(x + y) / 62.0f; });
     HoleMask none(coast.values.size(), 0);
     EXPECT_EQ(markStrayExtremes(coast, none), 0u);
 
     // A terraced image with a few uneven levels is left alone.
-    const HeightGrid terraces = imageOf(8, 8, [](int x, int) { return x < 2 ? 0.0f : x < 4 ? 10.0f : x < 6 ? 20.0f : 1000.0f; });
+    const HeightGrid terraces = heightGrid(8, 8, [](int x, int) { return x < 2 ? 0.0f : x < 4 ? 10.0f : x < 6 ? 20.0f : 1000.0f; });
     HoleMask kept(terraces.values.size(), 0);
     EXPECT_EQ(markStrayExtremes(terraces, kept), 0u);
 }
 
 TEST(HeightHoles, FilledSamplesStayWithinTheirValidNeighboursAndFollowTheSlope) {
     auto plane = [](int x, int y) { return 3.0f * static_cast<float>(x) + 2.0f * static_cast<float>(y); };
-    HeightGrid image = imageOf(20, 20, plane);
+    HeightGrid image = heightGrid(20, 20, plane);
     const auto inBlock = [](int x, int y) { return x >= 5 && x <= 9 && y >= 6 && y <= 12; };
     const HoleMask holes = holesWhere(image, [&](int x, int y) { return inBlock(x, y) || (x == 0 && y == 0); });
     for (std::size_t i = 0; i < image.values.size(); ++i) {
@@ -108,12 +102,12 @@ TEST(HeightHoles, FilledSamplesStayWithinTheirValidNeighboursAndFollowTheSlope) 
         }
     }
 
-    HeightGrid empty = imageOf(3, 3, [](int, int) { return 7.0f; });
+    HeightGrid empty = heightGrid(3, 3, [](int, int) { return 7.0f; });
     EXPECT_FALSE(fillHoles(empty, HoleMask(9, 1)));
 }
 
 TEST(HeightHoles, RepairTakesTheRangeOfTheValidHeightsAndFillsTheRest) {
-    HeightGrid heights = imageOf(20, 20, [](int x, int y) { return -100.0f + 10.0f * static_cast<float>(x + y); });
+    HeightGrid heights = heightGrid(20, 20, [](int x, int y) { return -100.0f + 10.0f * static_cast<float>(x + y); });
     heights.values[0] = static_cast<float>(kVoid);  // an undeclared marker
     HoleMask holes(heights.values.size(), 0);
     holes[399] = 1;  // a declared hole at the highest corner

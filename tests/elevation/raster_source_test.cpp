@@ -12,7 +12,7 @@ namespace elevation {
 namespace {
 
 using testfiles::grid;
-using testfiles::RasterSpec;
+using testfiles::RasterFormat;
 using testfiles::writeRaster;
 
 class RasterReading : public ScratchFolder {};
@@ -21,11 +21,11 @@ class RasterReading : public ScratchFolder {};
 double northUp(int column, int row) { return 10.0 * row + column; }
 
 TEST_F(RasterReading, WindowsOfEveryStepComeNorthUpHoweverTheFileIsStored) {
-    const RasterSpec northFirst("GTiff", "Float32", {}, {1000, 30, 0, 5000, 0, -30}, "EPSG:32632");
+    const RasterFormat northFirst("GTiff", "Float32", {}, {1000, 30, 0, 5000, 0, -30}, "EPSG:32632");
     writeRaster(dir / "north.tif", 7, 5, {grid(7, 5, northUp)}, northFirst);
     // The same ground stored south up and east to west.
     writeRaster(dir / "turned.tif", 7, 5, {grid(7, 5, [](int x, int y) { return northUp(6 - x, 4 - y); })},
-                RasterSpec("GTiff", "Float32", {}, {1210, -30, 0, 4850, 0, 30}, "EPSG:32632"));
+                RasterFormat("GTiff", "Float32", {}, {1210, -30, 0, 4850, 0, 30}, "EPSG:32632"));
 
     for (const char* name : {"north.tif", "turned.tif"}) {
         RasterSource source;
@@ -52,7 +52,7 @@ TEST_F(RasterReading, WindowsOfEveryStepComeNorthUpHoweverTheFileIsStored) {
 TEST_F(RasterReading, MarksNoDataAndNamesWhatItCannotRead) {
     std::vector<double> values = grid(4, 3, northUp);
     values[5] = -9999.0;
-    writeRaster(dir / "holes.asc", 4, 3, {values}, RasterSpec("AAIGrid", "Float32", -9999.0));
+    writeRaster(dir / "holes.asc", 4, 3, {values}, RasterFormat("AAIGrid", "Float32", -9999.0));
     RasterSource source;
     ASSERT_EQ(source.open((dir / "holes.asc").string(), 1), "");
     HeightGrid heights;

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,21 +21,13 @@ namespace fs = std::filesystem;
 using namespace sample_terrain;
 using elevation::HeightGrid;
 using testfiles::grid;
+using testfiles::heightGrid;
+using testfiles::kNaN;
+using testfiles::kNoData;
+using testfiles::kVoid;
 using testfiles::writeRaster;
 
 namespace {
-
-constexpr double kNoData = -9999.0;
-constexpr double kVoid = -32768.0;
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-HeightGrid imageOf(int width, int height, const std::function<float(int, int)>& value) {
-    HeightGrid image{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.values.push_back(value(x, y));
-    }
-    return image;
-}
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
@@ -45,7 +36,7 @@ bool contains(const std::vector<std::string>& lines, const std::string& text) {
 }  // namespace
 
 TEST(DemConversion, StretchesTheRangeAndPutsWaterAtSeaLevel) {
-    const HeightGrid heights = imageOf(20, 20, [](int x, int y) { return -90.0f + 10.0f * static_cast<float>(x + y); });
+    const HeightGrid heights = heightGrid(20, 20, [](int x, int y) { return -90.0f + 10.0f * static_cast<float>(x + y); });
     elevation::HeightSummary summary;
     summary.lowest = -90.0f, summary.highest = 290.0f;
     ConversionReport report;
