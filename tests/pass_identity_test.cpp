@@ -299,7 +299,8 @@ struct Golden<std::int16_t> {
     static constexpr Result extremeSamples{0xff45caee04ff59b1ull, 0x422d5e5d37391bc1ull};
     static constexpr std::uint64_t construction[] = {
         0xb7caa5dbefbad834ull, 0x3513266fc3fdab70ull, 0x64dc0181f40450a1ull, 0xa99cfbc580b65236ull,
-        0xdc5fc2b9b593a0b3ull, 0x349836ae077e1d31ull, 0x52fd344e5c1532c8ull, 0xbcc0254236c2645eull};
+        0xdc5fc2b9b593a0b3ull, 0x349836ae077e1d31ull, 0x52fd344e5c1532c8ull, 0xbcc0254236c2645eull,
+        0x51f667147fbe936cull, 0x7aaccfd074591edbull};
 };
 template <>
 struct Golden<float> {
@@ -311,7 +312,8 @@ struct Golden<float> {
     static constexpr Result extremeSamples{0x6528c417d14f9287ull, 0xedd5e74552d20b0ull};
     static constexpr std::uint64_t construction[] = {
         0x39f47ef9c647894ull, 0x5b01a583128c86full, 0xe80ce9208ac2dad8ull, 0x1271dba2f4a8c7dfull,
-        0x3a9e9459acd39308ull, 0x889b80ff367f4418ull, 0xb424576c091b969bull, 0x443ff512bd4ed57cull};
+        0x3a9e9459acd39308ull, 0x889b80ff367f4418ull, 0xb424576c091b969bull, 0x443ff512bd4ed57cull,
+        0x6dea5a24c18136cull, 0x7ef4c4b0a13d256cull};
 };
 
 std::string print(std::uint64_t h) {
@@ -422,8 +424,8 @@ std::uint64_t constructionHash(const std::vector<Sample>& grid, int n, float cel
 }
 
 // Maps copied and resampled, from a callback, with extreme samples, cells of other
-// aspects, with fog, and under refinement parameters that share more with the parents
-// and saturate more nodes.
+// aspects, with fog, under refinement parameters that share more with the parents and
+// saturate more nodes, and flat at either end of the 16-bit range.
 TYPED_TEST(PassIdentity, Construction) {
     using Sample = TypeParam;
     const std::uint64_t hashes[] = {
@@ -438,6 +440,8 @@ TYPED_TEST(PassIdentity, Construction) {
         }(),
         constructionHash(noiseGrid<Sample>(300, 13, 1500), 300, 1.0f, 0.2f, 0.8f),
         constructionHash(extremeGrid<Sample>(65, 14), 65, 0.5f, 1.0f, 2.0f),
+        constructionHash(std::vector<Sample>(9 * 9, Sample(-32768)), 9, 1.0f, 1.0f, 1.0f),
+        constructionHash(std::vector<Sample>(9 * 9, Sample(32767)), 9, 1.0f, 1.0f, 1.0f),
     };
     std::string now;
     for (std::uint64_t h : hashes) now += print(h) + ", ";
