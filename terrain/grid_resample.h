@@ -3,16 +3,26 @@
 // map row j. Used for the samples and for the fog image.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
 namespace kalde {
 
+// The map is filled in blocks of this many rows: the grid rows that a block reads stay
+// in the cache while every column passes over them, where whole columns would read
+// the grid one cache line per row.
+constexpr int kResampleRowBlock = 64;
+
 template <class In, class Out>
 void resampleGrid(const In* grid, int n, Out* const* columns, int S) {
+    auto g = [&](int c, int r) { return grid[c + std::ptrdiff_t{n} * r]; };
     if (n == S) {
-        for (int i = 0; i < S; ++i)
-            for (int j = 0; j < S; ++j) columns[i][j] = static_cast<Out>(grid[i + std::ptrdiff_t{n} * (n - 1 - j)]);
+        for (int j0 = 0; j0 < S; j0 += kResampleRowBlock) {
+            const int j1 = std::min(S, j0 + kResampleRowBlock);
+            for (int i = 0; i < S; ++i)
+                for (int j = j0; j < j1; ++j) columns[i][j] = static_cast<Out>(g(i, n - 1 - j));
+        }
         return;
     }
     const float last = static_cast<float>(S - 1);
@@ -34,19 +44,32 @@ void resampleGrid(const In* grid, int n, Out* const* columns, int S) {
             *t = 1.0f;
         }
     };
-    auto g = [&](int c, int r) { return static_cast<float>(grid[c + std::ptrdiff_t{n} * r]); };
-    for (int i = 0; i < S; ++i) {
-        int c;
-        float tx;
-        locate(i, &c, &tx);
-        for (int j = 0; j < S; ++j) {
-            int r;
-            float ty;
-            locate(S - 1 - j, &r, &ty);   // map row j reads grid row S-1-j, scaled
-            const float a = g(c, r) * (1.0f - tx) + g(c + 1, r) * tx;
-            const float b = g(c, r + 1) * (1.0f - tx) + g(c + 1, r + 1) * tx;
-            const float value = a * (1.0f - ty) + b * ty;
-            columns[i][j] = static_cast<Out>(std::floor(value + 0.5f));
+    for (int j0 = 0; j0 < S; j0 += kResampleRowBlock) {
+        const int count = std::min(kResampleRowBlock, S - j0);
+        int row[kResampleRowBlock];
+        float ty[kResampleRowBlock];
+        for (int k = 0; k < count; ++k)
+            locate(S - 1 - (j0 + k), &row[k], &ty[k]);   // map row j reads grid row S-1-j, scaled
+        // The grid rows the block reads, first to last; fewer than the block's rows
+        // and the one after each.
+        const int first = row[count - 1];
+        const int rows = row[0] + 2 - first;
+        for (int i = 0; i < S; ++i) {
+            int c;
+            float tx;
+            locate(i, &c, &tx);
+            // Each grid row blended across the column's interval once, for every map
+            // row that lies next to it.
+            float across[kResampleRowBlock + 2];
+            for (int k = 0; k < rows; ++k)
+                across[k] = static_cast<float>(g(c, first + k)) * (1.0f - tx) +
+                            static_cast<float>(g(c + 1, first + k)) * tx;
+            for (int k = 0; k < count; ++k) {
+                const float a = across[row[k] - first];
+                const float b = across[row[k] + 1 - first];
+                const float value = a * (1.0f - ty[k]) + b * ty[k];
+                columns[i][j0 + k] = static_cast<Out>(std::floor(value + 0.5f));
+            }
         }
     }
 }
