@@ -20,5 +20,15 @@ inline Floats4 select(Ints4 mask, Floats4 a, Floats4 b) {
 inline Floats4 magnitude(Floats4 v) {
     return reinterpret_cast<Floats4>(reinterpret_cast<Ints4>(v) & 0x7fffffff);
 }
+// std::floor in each lane.
+inline Floats4 roundDown(Floats4 v) {
+    // From 2^23 on every float is whole, and NaN stays NaN; below, truncate towards zero
+    // and step down where that rounded up. A zero keeps its sign.
+    const Ints4 small = magnitude(v) < splat(8388608.0f);
+    const Floats4 whole = toFloats(__builtin_convertvector(select(small, v, splat(0.0f)), Ints4));
+    const Floats4 down = whole - select(whole > v, splat(1.0f), splat(0.0f));
+    const Ints4 sign = reinterpret_cast<Ints4>(v) & static_cast<int>(0x80000000u);
+    return select(small, reinterpret_cast<Floats4>(reinterpret_cast<Ints4>(down) | sign), v);
+}
 
 }  // namespace kalde

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "terrain/four_lanes.h"
+
 namespace kalde {
 
 // The map is filled in blocks of this many rows: the grid rows that a block reads stay
@@ -46,10 +48,12 @@ void resampleGrid(const In* grid, int n, Out* const* columns, int S) {
     };
     for (int j0 = 0; j0 < S; j0 += kResampleRowBlock) {
         const int count = std::min(kResampleRowBlock, S - j0);
-        int row[kResampleRowBlock];
-        float ty[kResampleRowBlock];
-        for (int k = 0; k < count; ++k)
-            locate(S - 1 - (j0 + k), &row[k], &ty[k]);   // map row j reads grid row S-1-j, scaled
+        // Where the block's map rows lie: map row j reads grid row S-1-j, scaled. Lanes
+        // past the block's end repeat its last row.
+        int row[kResampleRowBlock + 3];
+        float ty[kResampleRowBlock + 3];
+        for (int k = 0; k < count + 3; ++k)
+            locate(S - 1 - (j0 + std::min(k, count - 1)), &row[k], &ty[k]);
         // The grid rows the block reads, first to last; fewer than the block's rows
         // and the one after each.
         const int first = row[count - 1];
@@ -64,11 +68,17 @@ void resampleGrid(const In* grid, int n, Out* const* columns, int S) {
             for (int k = 0; k < rows; ++k)
                 across[k] = static_cast<float>(g(c, first + k)) * (1.0f - tx) +
                             static_cast<float>(g(c + 1, first + k)) * tx;
-            for (int k = 0; k < count; ++k) {
-                const float a = across[row[k] - first];
-                const float b = across[row[k] + 1 - first];
-                const float value = a * (1.0f - ty[k]) + b * ty[k];
-                columns[i][j0 + k] = static_cast<Out>(std::floor(value + 0.5f));
+            // Four map rows at a time.
+            for (int k = 0; k < count; k += 4) {
+                const int* at = row + k;
+                const Floats4 a = {across[at[0] - first], across[at[1] - first],
+                                   across[at[2] - first], across[at[3] - first]};
+                const Floats4 b = {across[at[0] + 1 - first], across[at[1] + 1 - first],
+                                   across[at[2] + 1 - first], across[at[3] + 1 - first]};
+                const Floats4 t = {ty[k], ty[k + 1], ty[k + 2], ty[k + 3]};
+                const Floats4 value = roundDown(a * (1.0f - t) + b * t + 0.5f);
+                for (int lane = 0; lane < 4 && k + lane < count; ++lane)
+                    columns[i][j0 + k + lane] = static_cast<Out>(value[lane]);
             }
         }
     }

@@ -3,6 +3,7 @@
 // its size. Stored as 16 bits in two edge-midpoint cells of the node map and carried
 // up to the larger nodes around it, so that subdivided neighbours stay within one
 // level of each other.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -74,12 +75,22 @@ namespace {
 // so each node gets bit for bit the value it would get on its own.
 constexpr int kLanes = 4;
 
-inline Ints4 selectInts(Ints4 mask, Ints4 a, Ints4 b) { return (a & mask) | (b & ~mask); }
+// The rows of the four lanes' nodes, as numbers to address with and as a vector.
+struct LaneRows {
+    int at[kLanes];
+    Ints4 all() const { return Ints4{at[0], at[1], at[2], at[3]}; }
+};
+
 inline bool anyLane(Ints4 mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
 // std::max per lane: b where a < b, else a (also where b is NaN).
 inline Floats4 larger(Floats4 a, Floats4 b) { return select(a < b, b, a); }
+// The correctly rounded root in each lane, as std::sqrt gives it.
 inline Floats4 squareRoot(Floats4 v) {
+#if defined(__SSE__)
+    return __builtin_ia32_sqrtps(v);
+#else
     return Floats4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
 }
 
 // The heights a sweep measures: element (a, b) of a layer (the samples or the fog
@@ -89,14 +100,14 @@ struct Layer {
     const Element* const* columns;
     float scale;
 
-    // Column a at the four lanes' rows.
-    Floats4 heights(int a, Ints4 rows) const {
-        const Element* column = columns[a];
+    // Column a at the four lanes' rows moved by dz.
+    Floats4 heights(int a, const LaneRows& rows, int dz) const {
+        const Element* column = columns[a] + dz;
+        const int* at = rows.at;
         if constexpr (std::is_integral_v<Element>) {
-            return toFloats(Ints4{column[rows[0]], column[rows[1]], column[rows[2]], column[rows[3]]}) *
-                   scale;
+            return toFloats(Ints4{column[at[0]], column[at[1]], column[at[2]], column[at[3]]}) * scale;
         } else {
-            return Floats4{column[rows[0]], column[rows[1]], column[rows[2]], column[rows[3]]} * scale;
+            return Floats4{column[at[0]], column[at[1]], column[at[2]], column[at[3]]} * scale;
         }
     }
 };
@@ -112,16 +123,15 @@ inline Floats4 edgeDeviation(Floats4 p, Floats4 q, Floats4 m, float slopeWeight)
 // they draw: the largest deviation of each one's four edges and of the diagonal it is
 // split along.
 template <class Element>
-Floats4 nodeDeviation(const Layer<Element>& y, int i, Ints4 rows, int h, Ints4 evenDiagonal,
-                      float slopeWeight) {
-    const Ints4 south = rows - h, north = rows + h;
-    const Floats4 sw = y.heights(i - h, south), se = y.heights(i + h, south);
-    const Floats4 nw = y.heights(i - h, north), ne = y.heights(i + h, north);
-    const Floats4 centre = y.heights(i, rows);
-    Floats4 d = edgeDeviation(sw, se, y.heights(i, south), slopeWeight);
-    d = larger(d, edgeDeviation(nw, ne, y.heights(i, north), slopeWeight));
-    d = larger(d, edgeDeviation(sw, nw, y.heights(i - h, rows), slopeWeight));
-    d = larger(d, edgeDeviation(se, ne, y.heights(i + h, rows), slopeWeight));
+Floats4 nodeDeviation(const Layer<Element>& y, int i, const LaneRows& rows, int h,
+                      Ints4 evenDiagonal, float slopeWeight) {
+    const Floats4 sw = y.heights(i - h, rows, -h), se = y.heights(i + h, rows, -h);
+    const Floats4 nw = y.heights(i - h, rows, h), ne = y.heights(i + h, rows, h);
+    const Floats4 centre = y.heights(i, rows, 0);
+    Floats4 d = edgeDeviation(sw, se, y.heights(i, rows, -h), slopeWeight);
+    d = larger(d, edgeDeviation(nw, ne, y.heights(i, rows, h), slopeWeight));
+    d = larger(d, edgeDeviation(sw, nw, y.heights(i - h, rows, 0), slopeWeight));
+    d = larger(d, edgeDeviation(se, ne, y.heights(i + h, rows, 0), slopeWeight));
     // The diagonal alternates in a checkerboard, as the fans split the node.
     return larger(d, select(evenDiagonal, edgeDeviation(sw, ne, centre, slopeWeight),
                             edgeDeviation(nw, se, centre, slopeWeight)));
@@ -182,37 +192,56 @@ public:
     // The largest share handed to each node (x, rows) of size 2s, 0 where none is
     // larger: from its four children and, beyond each side, from the two children of
     // the neighbour there that touch that side.
-    Floats4 largestTo(int x, Ints4 rows) const {
+    Floats4 largestTo(int x, const LaneRows& rows) const {
         const int S = map_.size;
         const int h = s_ / 2;
         const int far = h + s_;
-        const Ints4 everywhere = {-1, -1, -1, -1};
+        // The rows of the children (dz = -h, h) and of the neighbours' children beyond
+        // the node's sides (dz = -far, far), with their distances from the node's row
+        // squared; lanes where a row lies off the map read a child's row instead.
+        const Ints4 z = rows.all();
+        struct Offset {
+            LaneRows rows;
+            Floats4 dzSquared;
+            Ints4 inMap;
+        } offsets[4];
+        const int dzs[4] = {-far, -h, h, far};
+        for (int o = 0; o < 4; ++o) {
+            Offset& offset = offsets[o];
+            for (int lane = 0; lane < kLanes; ++lane) {
+                const int j = rows.at[lane] + dzs[o];
+                offset.rows.at[lane] = j >= 0 && j <= S - 1 ? j : rows.at[lane] - h;
+            }
+            const Ints4 j = z + dzs[o];
+            offset.inMap = (j >= 0) & (j <= S - 1);
+            const Floats4 dz = positions(offset.rows.all(), map_.cellZ) - positions(z, map_.cellZ);
+            offset.dzSquared = dz * dz;
+        }
         Floats4 largest = splat(0.0f);
         Ints4 failed = {};
-        // From the nodes (i, rows + dz) in the lanes where inMap.
-        const auto gather = [&](int i, int dz, Ints4 inMap) {
-            const Ints4 j = selectInts(inMap, rows + dz, rows - h);   // a child's row off the map
+        // From the nodes in column i at the rows of an offset.
+        const auto gather = [&](int i, const Offset& from) {
             const float dx = position(i, map_.cellX) - position(x, map_.cellX);
-            const Floats4 dzs = positions(j, map_.cellZ) - positions(rows, map_.cellZ);
-            const Floats4 dist = squareRoot(dx * dx + dzs * dzs);
+            const Floats4 dist = squareRoot(dx * dx + from.dzSquared);
+            const int* j = from.rows.at;
             const Ints4 bits = {static_cast<int>(roughnessBits(map_.nodeMap, i, j[0], h)),
                                 static_cast<int>(roughnessBits(map_.nodeMap, i, j[1], h)),
                                 static_cast<int>(roughnessBits(map_.nodeMap, i, j[2], h)),
                                 static_cast<int>(roughnessBits(map_.nodeMap, i, j[3], h))};
             const Floats4 r = toFloats(bits) * kRoughnessUnit;
             const Floats4 v = 0.5f * r * reach_ / (reach_ - dist);
-            failed |= (~(reach_ - dist > splat(0.0f)) | (v > splat(1.0f))) & inMap;
-            largest = select((v > largest) & inMap, v, largest);
+            failed |= (~(reach_ - dist > splat(0.0f)) | (v > splat(1.0f))) & from.inMap;
+            largest = select((v > largest) & from.inMap, v, largest);
         };
-        for (const int dz : {-h, h}) {
-            gather(x - h, dz, everywhere);
-            gather(x + h, dz, everywhere);
-            if (x - far >= 0) gather(x - far, dz, everywhere);
-            if (x + far <= S - 1) gather(x + far, dz, everywhere);
+        for (const Offset& children : {offsets[1], offsets[2]}) {
+            gather(x - h, children);
+            gather(x + h, children);
+            if (x - far >= 0) gather(x - far, children);
+            if (x + far <= S - 1) gather(x + far, children);
         }
         for (const int i : {x - h, x + h}) {
-            gather(i, -far, rows - far >= 0);
-            gather(i, far, rows + far <= S - 1);
+            gather(i, offsets[0]);
+            gather(i, offsets[3]);
         }
         if (anyLane(failed)) replayPropagation(map_, params_, s_);
         return largest;
@@ -243,10 +272,13 @@ void roughnessSweep(MapState<Sample>& map, const RefinementParams& params,
         for (int i = h; i < S; i += s) {
             for (int k = 0; k <= last; k += kLanes) {
                 // Lanes past the end of the column repeat its last node.
-                Ints4 index = Ints4{0, 1, 2, 3} + k;
-                index = selectInts(index > last, Ints4{} + last, index);
-                const Ints4 rows = h + index * s;
-                const Ints4 evenDiagonal = ((i / s + index) & 1) == 0;
+                LaneRows rows;
+                Ints4 evenDiagonal;   // the checkerboard of diagonals, as the fans split nodes
+                for (int lane = 0; lane < kLanes; ++lane) {
+                    const int node = std::min(k + lane, last);
+                    rows.at[lane] = h + node * s;
+                    evenDiagonal[lane] = (i / s + node) % 2 == 0 ? -1 : 0;
+                }
                 Floats4 v = nodeDeviation(y, i, rows, h, evenDiagonal, params.slopeWeight) *
                             weight / static_cast<float>(s) / map.cellAvg / params.maxRoughness;
                 v = select(v >= splat(1.0f), splat(1.0f), v);
@@ -255,7 +287,7 @@ void roughnessSweep(MapState<Sample>& map, const RefinementParams& params,
                     v = select(v >= share, v, share);   // also where v is NaN
                 }
                 for (int lane = 0; lane < kLanes && k + lane <= last; ++lane)
-                    raise<Sample>(map.nodeMap, v[lane], i, rows[lane], h);
+                    raise<Sample>(map.nodeMap, v[lane], i, rows.at[lane], h);
             }
         }
     }
