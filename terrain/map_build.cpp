@@ -1,7 +1,6 @@
 // Map construction: the enlarged sample grid, the per-size height bounds and the
 // node map, plus the two settings that belong to a map (refinement parameters and
 // the built-in renderer's texture).
-#include <cstdlib>
 #include <initializer_list>
 #include <limits>
 #include <type_traits>
@@ -23,6 +22,9 @@ constexpr int kMinGridSize = 3;
 // Largest S whose S x S samples can still be indexed by int; a larger grid is
 // reported like any other map that does not fit into memory.
 constexpr long long kMaxGridSize = 32769;
+// Node sizes are 2^level, up to the root of the largest grid.
+constexpr int kMaxLevel = 15;
+static_assert((1LL << kMaxLevel) + 1 == kMaxGridSize);
 
 constexpr int kMinTextureEdge = 2;
 
@@ -89,7 +91,7 @@ public:
         return span;
     }
 
-    Difference largest[32] = {};   // by level: nodes of size 2^level
+    Difference largest[kMaxLevel + 1] = {};   // by level: nodes of size 2^level
 
 private:
     Sample* const* columns_;

@@ -73,25 +73,12 @@ namespace {
 // Nodes are evaluated four at a time, in four lanes: neighbours along one column of
 // nodes of one size. Every lane does the scalar arithmetic, operation for operation,
 // so each node gets bit for bit the value it would get on its own.
-constexpr int kLanes = 4;
 
 // The rows of the four lanes' nodes, as numbers to address with and as a vector.
 struct LaneRows {
     int at[kLanes];
     Ints4 all() const { return Ints4{at[0], at[1], at[2], at[3]}; }
 };
-
-inline bool anyLane(Ints4 mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
-// std::max per lane: b where a < b, else a (also where b is NaN).
-inline Floats4 larger(Floats4 a, Floats4 b) { return select(a < b, b, a); }
-// The correctly rounded root in each lane, as std::sqrt gives it.
-inline Floats4 squareRoot(Floats4 v) {
-#if defined(__SSE__)
-    return __builtin_ia32_sqrtps(v);
-#else
-    return Floats4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
-#endif
-}
 
 // The heights a sweep measures: element (a, b) of a layer (the samples or the fog
 // map) times the layer's scale.
