@@ -54,6 +54,7 @@ struct Options {
     bool smoke = false;
     bool speedOnly = false;   // the speed section alone, to compare two builds quickly
     bool constructionOnly = false;   // the construction section alone, likewise
+    int constructionRepeats = kConstructionRepeats;
     // Flights per timing: against the brute force (with a pause between them), and along
     // the quality sweep.
     int speedFlights = 15;
@@ -253,11 +254,11 @@ private:
 
 template <class Sample>
 void construction(Report& r, const std::string& name, const std::vector<Sample>& samples,
-                  int width, float heightScale) {
+                  int width, float heightScale, int repeats) {
     std::vector<double> ms, cpuMs;
     long long bytes = 0;
     int S = 0;
-    for (int rep = 0; rep < kConstructionRepeats; ++rep) {
+    for (int rep = 0; rep < repeats; ++rep) {
         const EngineMap<Sample> map(samples, width, 1.0f, heightScale);
         ms.push_back(map.buildMilliseconds());
         cpuMs.push_back(map.buildCpuMilliseconds());
@@ -269,18 +270,18 @@ void construction(Report& r, const std::string& name, const std::vector<Sample>&
     r.figure(name, "map memory per sample", static_cast<double>(bytes) / (double(S) * S), "bytes");
 }
 
-void constructionSection(Report& r, const std::vector<BenchTerrain>& terrains) {
+void constructionSection(Report& r, const std::vector<BenchTerrain>& terrains, int repeats) {
     r.section("construction");
     for (const BenchTerrain& t : terrains) {
-        construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
+        construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale, repeats);
         std::vector<float> asFloat = t.samplesFloat;
         if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
         construction(r, t.name + " (float)", asFloat, t.width,
-                     t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
+                     t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat, repeats);
     }
     const BenchTerrain coarse = generatedTerrain(kResampledWidth);
     construction(r, "resampled " + std::to_string(coarse.width) + " (16-bit)", coarse.samples16,
-                 coarse.width, coarse.heightScale);
+                 coarse.width, coarse.heightScale, repeats);
 }
 
 void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames) {
@@ -437,7 +438,7 @@ int run(const Options& o) {
         std::printf("skipping Puget Sound: %s\n", why.c_str());
     terrains.push_back(generatedTerrain(kGeneratedLargeWidth));
     if (o.constructionOnly) {
-        constructionSection(r, terrains);
+        constructionSection(r, terrains, o.constructionRepeats);
         return finish(r, o, device);
     }
 
@@ -504,7 +505,7 @@ int run(const Options& o) {
         r.figure(frameCost.back().first, "ratio to the 257 terrain",
                  frameCost.back().second / frameCost.front().second, "x");
 
-        constructionSection(r, terrains);
+        constructionSection(r, terrains, o.constructionRepeats);
 
         r.section("bridge");
         bridge(r, terrains.front(), draw, o.frames);
@@ -537,6 +538,7 @@ int main(int argc, char** argv) {
             o.constructionOnly = true;
         } else if (arg == "--smoke") {
             o.smoke = true;
+            o.constructionRepeats = 1;
             o.frames = 6;
             o.errorEvery = 3;
             o.speedFlights = 2;
