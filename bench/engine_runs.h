@@ -42,6 +42,7 @@ public:
     // All world heights, element (i, j) at i + j * S.
     std::vector<float> worldHeights() const;
     double buildMilliseconds() const { return buildMs_; }
+    double buildCpuMilliseconds() const { return buildCpuMs_; }
     long long bytes() const { return bytes_; }
 
 private:
@@ -51,6 +52,7 @@ private:
     float cell_ = 0.0f;
     float heightScale_ = 0.0f;
     double buildMs_ = 0.0;
+    double buildCpuMs_ = 0.0;
     long long bytes_ = 0;
 };
 

@@ -1,7 +1,8 @@
 // Map construction: the enlarged sample grid, the per-size height bounds and the
 // node map, plus the two settings that belong to a map (refinement parameters and
 // the built-in renderer's texture).
-#include <cstdlib>
+#include <initializer_list>
+#include <limits>
 #include <type_traits>
 
 #include "terrain/fatal.h"
@@ -21,6 +22,9 @@ constexpr int kMinGridSize = 3;
 // Largest S whose S x S samples can still be indexed by int; a larger grid is
 // reported like any other map that does not fit into memory.
 constexpr long long kMaxGridSize = 32769;
+// Node sizes are 2^level, up to the root of the largest grid.
+constexpr int kMaxLevel = 15;
+static_assert((1LL << kMaxLevel) + 1 == kMaxGridSize);
 
 constexpr int kMinTextureEdge = 2;
 
@@ -35,6 +39,64 @@ Sample** allocateColumns(int count, int length, int arrayLine, int columnLine) {
     return columns;
 }
 
+// The lowest and highest sample of a node's square; NaN samples are passed over, as no
+// difference from them counts.
+template <class Sample>
+struct SampleSpan {
+    using Limits = std::numeric_limits<Sample>;
+    Sample low = Limits::has_infinity ? Limits::infinity() : Limits::max();
+    Sample high = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
+
+    void include(Sample x) {
+        if (x < low) low = x;
+        if (x > high) high = x;
+    }
+    void include(const SampleSpan& other) {
+        if (other.low < low) low = other.low;
+        if (other.high > high) high = other.high;
+    }
+};
+
+// The largest difference between a node's centre and any sample of its square, per
+// node size, from one walk down the quadtree: a node's square is the union of its
+// children's, so its lowest and highest samples come from theirs. The largest
+// difference from the centre is the centre's distance to one of them, as rounding
+// keeps the order of differences (also with infinite samples, whose NaN differences
+// count as they did, not at all).
+template <class Sample>
+class HeightBounds {
+public:
+    using Difference = std::conditional_t<std::is_integral_v<Sample>, int, float>;
+
+    explicit HeightBounds(Sample* const* columns) : columns_(columns) {}
+
+    // Visits the node centred at (i, j) of size 2^level and every node below it;
+    // returns the span of its square.
+    SampleSpan<Sample> visit(int i, int j, int level) {
+        SampleSpan<Sample> span;
+        if (level == 1) {
+            for (int a = i - 1; a <= i + 1; ++a)
+                for (int b = j - 1; b <= j + 1; ++b) span.include(columns_[a][b]);
+        } else {
+            const int q = 1 << (level - 2);   // the children's half-size
+            for (const int a : {i - q, i + q})
+                for (const int b : {j - q, j + q}) span.include(visit(a, b, level - 1));
+        }
+        const Difference centre = columns_[i][j];
+        const Difference above = static_cast<Difference>(span.high) - centre;
+        const Difference below = centre - static_cast<Difference>(span.low);
+        Difference& largest = this->largest[level];
+        if (above > largest) largest = above;
+        if (below > largest) largest = below;
+        return span;
+    }
+
+    Difference largest[kMaxLevel + 1] = {};   // by level: nodes of size 2^level
+
+private:
+    Sample* const* columns_;
+};
+
 }  // namespace
 
 long long enlargedSize(int n) {
@@ -46,42 +108,18 @@ long long enlargedSize(int n) {
 template <class Sample>
 void computeMaxDiff(MapState<Sample>& map) {
     const int S = map.size;
+    HeightBounds<Sample> bounds(map.columns);
+    int rootLevel = 1;   // S - 1 = 2^rootLevel
+    while ((1 << rootLevel) < S - 1) ++rootLevel;
+    bounds.visit(S / 2, S / 2, rootLevel);
     Sample* maxDiff = map.maxDiff;
     for (int k = 0; k < S; ++k) maxDiff[k] = 0;
-    for (int s = S - 1; s > 1; s /= 2) {
-        const int h = s / 2;
-        if constexpr (std::is_integral_v<Sample>) {
-            int largest = 0;
-            for (int i = h; i < S; i += s)
-                for (int j = h; j < S; j += s) {
-                    const int centre = map.columns[i][j];
-                    for (int a = i - h; a <= i + h; ++a) {
-                        const Sample* column = map.columns[a];
-                        for (int b = j - h; b <= j + h; ++b) {
-                            const int d = std::abs(column[b] - centre);
-                            if (d > largest) largest = d;
-                        }
-                    }
-                }
-            // The bound is kept as a sample; a difference that a sample cannot hold
-            // would read negative.
-            if (largest > 32767) failEngineCheck(fatalLines<Sample>().maxDiffOverflow);
-            maxDiff[s] = static_cast<Sample>(largest);
-        } else {
-            float largest = 0.0f;
-            for (int i = h; i < S; i += s)
-                for (int j = h; j < S; j += s) {
-                    const float centre = map.columns[i][j];
-                    for (int a = i - h; a <= i + h; ++a) {
-                        const float* column = map.columns[a];
-                        for (int b = j - h; b <= j + h; ++b) {
-                            const float d = std::abs(column[b] - centre);
-                            if (d > largest) largest = d;
-                        }
-                    }
-                }
-            maxDiff[s] = largest;
-        }
+    for (int level = rootLevel; level >= 1; --level) {
+        // The bound is kept as a sample; a difference that a sample cannot hold would
+        // read negative.
+        if (std::is_integral_v<Sample> && bounds.largest[level] > 32767)
+            failEngineCheck(fatalLines<Sample>().maxDiffOverflow);
+        maxDiff[1 << level] = static_cast<Sample>(bounds.largest[level]);
     }
 }
 

@@ -1,15 +1,19 @@
-// The landscape pass keeps its output bit for bit: golden hashes, recorded from the
-// engine before any speed work, of everything each flight produced (every callback
-// with its arguments in order, notify and prism edges included, the built-in
-// renderer's hook calls) and of the node map after every frame.
+// The landscape pass and map construction keep their output bit for bit: golden
+// hashes, recorded from the engine before any speed work, of everything each flight
+// produced (every callback with its arguments in order, notify and prism edges
+// included, the built-in renderer's hook calls) and of the node map after every frame;
+// and of every built map (samples, height bounds, node map, fog map).
 //
 // A change that alters any of them fails here. When an output is meant to change, the
 // failure prints the new values to paste into the table below.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "bench/camera_path.h"
@@ -103,6 +107,27 @@ std::vector<Sample> noiseGrid(int n, std::uint32_t seed, int amplitude) {
     return grid;
 }
 
+// Samples at the ends of their range: the 16-bit variant's full span, and infinite
+// and NaN samples in the float variant, at the centre of a 65 map too.
+template <class Sample>
+std::vector<Sample> extremeGrid(int n, std::uint32_t seed) {
+    std::vector<Sample> grid = noiseGrid<Sample>(n, seed, 32000);
+    if constexpr (!std::is_integral_v<Sample>) {
+        grid[100] = NAN;
+        grid[2000] = INFINITY;
+        grid[3000] = -INFINITY;
+        grid[32 + 65 * 32] = NAN;
+    }
+    return grid;
+}
+
+// Patches of fog between clear ground.
+std::vector<unsigned char> fogImage(int n) {
+    std::vector<unsigned char> image(static_cast<std::size_t>(n) * n);
+    for (int k = 0; k < n * n; ++k) image[k] = static_cast<unsigned char>((k * 37 + k / n * 11) % 97 < 40 ? 0 : k % 251);
+    return image;
+}
+
 // One built map that the flights bind with their own placement, fog and neighbours.
 template <class Sample>
 struct FlightMap {
@@ -131,8 +156,7 @@ struct FlightMap {
     FlightMap& operator=(const FlightMap&) = delete;
 
     void addFog(int n, float scale, float offset, float drawParam) {
-        std::vector<unsigned char> image(static_cast<std::size_t>(n) * n);
-        for (int k = 0; k < n * n; ++k) image[k] = static_cast<unsigned char>((k * 37 + k / n * 11) % 97 < 40 ? 0 : k % 251);
+        const std::vector<unsigned char> image = fogImage(n);
         fogScale = scale;
         fogOffset = offset;
         prismDrawParam = drawParam;
@@ -144,15 +168,17 @@ struct FlightMap {
                              fogOffset, prismDrawParam, 1.0f, 1.0f, 1.0f);
     }
     float extent() const { return static_cast<float>(size - 1) * cell; }
-    void hashNodeMap(Hash* nodes) const {
-        for (int i = 0; i < size - 1; ++i)
-            for (int j = 0; j < size - 1; j += 4) {
-                std::uint32_t w = 0;
-                for (int k = 0; k < 4 && j + k < size - 1; ++k) w |= std::uint32_t{nodeMap[i][j + k]} << (8 * k);
-                nodes->word(w);
-            }
-    }
 };
+
+// n columns of n bytes: a node map (n = S-1) or a fog map (n = S).
+void hashBytes(unsigned char* const* columns, int n, Hash* h) {
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; j += 4) {
+            std::uint32_t w = 0;
+            for (int k = 0; k < 4 && j + k < n; ++k) w |= std::uint32_t{columns[i][j + k]} << (8 * k);
+            h->word(w);
+        }
+}
 
 struct Frame {
     float res;
@@ -180,7 +206,7 @@ Result fly(const FlightMap<Sample>& map, const std::vector<Frame>& frames) {
                                  f.aspect, f.nearDist, f.farDist, f.callbacks ? hashBegin : nullptr,
                                  f.callbacks ? hashVertex : nullptr, f.notify ? hashNotify : nullptr,
                                  f.callbacks ? hashPrismEdge : nullptr, f.phase);
-        map.hashNodeMap(&nodes);
+        hashBytes(map.nodeMap, map.size - 1, &nodes);
     }
     renderHooks() = emptyRenderHooks();
     return {stream.value, nodes.value};
@@ -271,6 +297,10 @@ struct Golden<std::int16_t> {
     static constexpr Result fog{0xcc9f860d3bc3e1d5ull, 0x85522244a2a0952aull};
     static constexpr Result neighbours{0x19e8c6ed5130f884ull, 0xc5f98a9d96feb04aull};
     static constexpr Result extremeSamples{0xff45caee04ff59b1ull, 0x422d5e5d37391bc1ull};
+    static constexpr std::uint64_t construction[] = {
+        0xb7caa5dbefbad834ull, 0x3513266fc3fdab70ull, 0x92e1ba7b279829fcull, 0x64dc0181f40450a1ull,
+        0xa99cfbc580b65236ull, 0xdc5fc2b9b593a0b3ull, 0x349836ae077e1d31ull, 0x52fd344e5c1532c8ull,
+        0xbcc0254236c2645eull, 0x51f667147fbe936cull, 0x7aaccfd074591edbull};
 };
 template <>
 struct Golden<float> {
@@ -280,14 +310,18 @@ struct Golden<float> {
     static constexpr Result fog{0xab9fc7978880e779ull, 0x51522a44928548a0ull};
     static constexpr Result neighbours{0x56f34d0ceecb06c4ull, 0xabba7761d17bb429ull};
     static constexpr Result extremeSamples{0x6528c417d14f9287ull, 0xedd5e74552d20b0ull};
+    static constexpr std::uint64_t construction[] = {
+        0x39f47ef9c647894ull, 0x5b01a583128c86full, 0xb0872d07f774c7ceull, 0xe80ce9208ac2dad8ull,
+        0x1271dba2f4a8c7dfull, 0x3a9e9459acd39308ull, 0x889b80ff367f4418ull, 0xb424576c091b969bull,
+        0x443ff512bd4ed57cull, 0x6dea5a24c18136cull, 0x7ef4c4b0a13d256cull};
 };
 
-std::string print(const Result& r) {
-    char text[64];
-    std::snprintf(text, sizeof text, "{0x%llxull, 0x%llxull}", static_cast<unsigned long long>(r.stream),
-                  static_cast<unsigned long long>(r.nodes));
+std::string print(std::uint64_t h) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llxull", static_cast<unsigned long long>(h));
     return text;
 }
+std::string print(const Result& r) { return "{" + print(r.stream) + ", " + print(r.nodes) + "}"; }
 
 template <class Sample>
 class PassIdentity : public ::testing::Test {
@@ -348,19 +382,73 @@ TYPED_TEST(PassIdentity, Neighbours) {
                  Golden<TypeParam>::neighbours);
 }
 
-// Samples at the ends of their range: the 16-bit variant's full span, and infinite
-// and NaN samples in the float variant, at the root's centre too.
 TYPED_TEST(PassIdentity, ExtremeSamples) {
-    std::vector<TypeParam> grid = noiseGrid<TypeParam>(65, 7, 32000);
-    if constexpr (!std::is_integral_v<TypeParam>) {
-        grid[100] = NAN;
-        grid[2000] = INFINITY;
-        grid[3000] = -INFINITY;
-        grid[32 + 65 * 32] = NAN;
-    }
-    const FlightMap<TypeParam> map(grid, 65, 1.0f, 0.2f);
+    const FlightMap<TypeParam> map(extremeGrid<TypeParam>(65, 7), 65, 1.0f, 0.2f);
     this->expect(fly(map, randomFlight(map.extent(), 3000.0f, 50, 7, false)),
                  Golden<TypeParam>::extremeSamples);
+}
+
+// An elevation callback with sharp folds; whole numbers, quarters in the float variant.
+template <class Sample>
+Sample folds(int i, int j, int S) {
+    const int v = (i * 37 + j * 11) % 97 * ((i ^ j) % 13) - (i * j) % S;
+    return static_cast<Sample>(static_cast<float>(v) + (std::is_integral_v<Sample> ? 0.0f : 0.25f * (i % 4)));
+}
+
+// Everything construction leaves: the size and cell size handed back, every sample
+// column with the height bounds, and the node map; again after a fog map of fogSize
+// (0: none) raised them, with the fog map.
+template <class Sample>
+std::uint64_t constructionHash(const std::vector<Sample>& grid, int n, float cell, float heightScale,
+                               float aspect, ElevationFn<Sample> elevation = nullptr, int fogSize = 0) {
+    NodeMap nodeMap = nullptr;
+    int size = n;
+    Sample** columns = buildMap<Sample>(grid.empty() ? nullptr : grid.data(), &nodeMap, &size,
+                                        &cell, heightScale, aspect, elevation);
+    Hash h;
+    const auto hashMap = [&] {
+        h.number(size);
+        h.number(cell);
+        for (int i = 0; i <= size; ++i)
+            for (int j = 0; j < size; ++j) h.number(columns[i][j]);
+        hashBytes(nodeMap, size - 1, &h);
+    };
+    hashMap();
+    if (fogSize > 0) {
+        const std::vector<unsigned char> image = fogImage(fogSize);
+        hashBytes(buildFogMap<Sample>(image.data(), fogSize, 0.4f, 0.5f, 0.0f, 2.0f, 1.0f, 1.0f, 1.0f), size, &h);
+        hashMap();
+    }
+    releaseMap<Sample>();
+    return h.value;
+}
+
+// Maps copied and resampled, from a callback, with extreme samples, cells of other
+// aspects, with fog images smaller and larger than the map, under refinement
+// parameters that share more with the parents and saturate more nodes, and flat at
+// either end of the 16-bit range.
+TYPED_TEST(PassIdentity, Construction) {
+    using Sample = TypeParam;
+    const std::uint64_t hashes[] = {
+        constructionHash(noiseGrid<Sample>(1025, 8, 4000), 1025, 1.0f, 0.2f, 1.0f),
+        constructionHash<Sample>(noiseGrid<Sample>(700, 9, 3000), 700, 2.5f, 0.05f, 1.7f, nullptr, 300),
+        constructionHash<Sample>(noiseGrid<Sample>(60, 15, 2500), 60, 1.0f, 0.2f, 1.0f, nullptr, 500),
+        constructionHash<Sample>({}, 200, 0.7f, 0.3f, 0.4f, folds<Sample>),
+        constructionHash(extremeGrid<Sample>(65, 10), 65, 1.0f, 0.2f, 1.0f),
+        constructionHash(extremeGrid<Sample>(57, 11), 57, 3.0f, 0.1f, 0.6f),
+        [] {
+            setRefinementParams<Sample>(3.0f, 5.0f, 0.0f, 8);
+            return constructionHash<Sample>(noiseGrid<Sample>(129, 12, 2000), 129, 1.0f, 0.3f, 1.3f, nullptr, 129);
+        }(),
+        constructionHash(noiseGrid<Sample>(300, 13, 1500), 300, 1.0f, 0.2f, 0.8f),
+        constructionHash(extremeGrid<Sample>(65, 14), 65, 0.5f, 1.0f, 2.0f),
+        constructionHash(std::vector<Sample>(9 * 9, Sample(-32768)), 9, 1.0f, 1.0f, 1.0f),
+        constructionHash(std::vector<Sample>(9 * 9, Sample(32767)), 9, 1.0f, 1.0f, 1.0f),
+    };
+    std::string now;
+    for (std::uint64_t h : hashes) now += print(h) + ", ";
+    EXPECT_TRUE(std::equal(std::begin(hashes), std::end(hashes), Golden<Sample>::construction))
+        << "now {" << now << "}";
 }
 
 }  // namespace

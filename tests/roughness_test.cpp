@@ -109,14 +109,23 @@ TYPED_TEST(Roughness, FatalChecks) {
                 engineFatal(Expected<TypeParam>::propagationTooFar));
 }
 
-TYPED_TEST(Roughness, MinimalRefineFactorCanPushAShareAboveOne) {
+TYPED_TEST(Roughness, MinimalRefineFactorStopsAtTheFirstFailedCheck) {
+    setRefinementParams<TypeParam>(1.0f, 100.0f, 0.5f, 8);
+    const auto build = [](int i, int j, double spike, float aspect) {
+        BuiltMap<TypeParam>(gridFromMap<TypeParam>(9, [=](int a, int b) {
+                                return a == i && b == j ? spike : 0.0;
+                            }), 9, 1.0f, 1.0f, aspect);
+    };
     // Node (3, 1) of size 2 hands more than twice its value to node (6, 2) of size 4,
     // beside its parent.
-    setRefinementParams<TypeParam>(1.0f, 100.0f, 0.5f, 8);
-    EXPECT_EXIT(BuiltMap<TypeParam>(gridFromMap<TypeParam>(9, [](int i, int j) {
-                                        return i == 3 && j == 1 ? 5000.0 : 0.0;
-                                    }), 9),
-                ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(build(3, 1, 5000.0, 1.0f), ::testing::ExitedWithCode(1),
+                engineFatal(Expected<TypeParam>::roughnessAboveOne));
+    // Cells half as deep as wide: node (6, 2) lies beyond the reach of node (3, 1), even
+    // on a flat map; but node (1, 3) comes first and, rough, hands 1.25 times its value
+    // to node (2, 6).
+    EXPECT_EXIT(build(1, 3, 0.0, 0.5f), ::testing::ExitedWithCode(1),
+                engineFatal(Expected<TypeParam>::propagationTooFar));
+    EXPECT_EXIT(build(1, 3, 1000.0, 0.5f), ::testing::ExitedWithCode(1),
                 engineFatal(Expected<TypeParam>::roughnessAboveOne));
 }
 
