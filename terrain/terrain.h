@@ -26,6 +26,10 @@
 // found them.
 #pragma once
 
+#if __cplusplus < 201703L
+#error "terrain/terrain.h needs C++17 or later: compile with -std=c++17 (or a later standard)"
+#endif
+
 #include <cstdint>
 #include <memory>
 #include <optional>
