@@ -6,7 +6,7 @@
 // alternate frame by frame in this process, so the figures to compare are the ratios.
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
-//                      [--data DIR] [--smoke] [--speed-only]
+//                      [--data DIR] [--smoke] [--speed-only] [--interface-only]
 #include <irrlicht.h>
 
 #include <chrono>
@@ -25,6 +25,7 @@
 #include "camera_path.h"
 #include "curve.h"
 #include "engine_runs.h"
+#include "interface_cost.h"
 #include "peer_terrain.h"
 #include "report.h"
 #include "screen_error.h"
@@ -51,6 +52,7 @@ struct Options {
     std::string dataDir = KALDE_SHARED_DATA_DIR;
     bool smoke = false;
     bool speedOnly = false;   // the speed section alone, to compare two builds quickly
+    bool interfaceOnly = false;   // the embedding interface's cost alone
     // Flights per timing: against the brute force (with a pause between them), and along
     // the quality sweep.
     int speedFlights = 15;
@@ -406,6 +408,12 @@ int run(const Options& o) {
     else
         std::printf("skipping Puget Sound: %s\n", why.c_str());
     terrains.push_back(generatedTerrain(kGeneratedLargeWidth));
+    if (o.interfaceOnly) {
+        r.section("embedding interface against the plain callbacks");
+        for (const BenchTerrain& t : terrains) interfaceCost(r, t, draw, o.frames, o.speedFlights);
+        device->drop();
+        return r.writeCsv(o.csv) ? 0 : 1;
+    }
 
     // Speed against the brute-force limit. Every terrain's flight is flown again and
     // again, all terrains in turn, spread over the whole run (between the flights of the
@@ -482,6 +490,8 @@ int run(const Options& o) {
         r.section("bridge");
         bridge(r, terrains.front(), draw, o.frames);
     }
+    r.section("embedding interface against the plain callbacks");
+    for (const BenchTerrain& t : terrains) interfaceCost(r, t, draw, o.frames, o.speedFlights);
 
     device->drop();
     std::printf("\nload average at the end: %s\n", loadAverage().c_str());
@@ -513,6 +523,8 @@ int main(int argc, char** argv) {
             o.dataDir = argv[++k];
         } else if (arg == "--speed-only") {
             o.speedOnly = true;
+        } else if (arg == "--interface-only") {
+            o.interfaceOnly = true;
         } else if (arg == "--smoke") {
             o.smoke = true;
             o.frames = 6;
@@ -523,7 +535,8 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
-                         "[--curves FILE] [--data DIR] [--smoke] [--speed-only]\n");
+                         "[--curves FILE] [--data DIR] [--smoke] [--speed-only] "
+                         "[--interface-only]\n");
             return 2;
         }
     }

@@ -112,21 +112,24 @@ void releasePrismList() {
 }
 
 template <class Sample, class Fans>
-void emitFogFans(const ViewState& view, const Fans& fans, int i, int j, int s, float e1, float e2,
+void emitFogFans(const ViewState& view, Fans& fans, int i, int j, int s, float e1, float e2,
                  float e3, float e4, float f1, float f2, float f3, float f4) {
     FogOutput<Sample, Fans> out{fans, {}};
     FanWalker<Sample, FogOutput<Sample, Fans>>(view, out)
         .walk(i, j, s, {e1, f1}, {e2, f2}, {e3, f3}, {e4, f4});
+    fans = out;
 }
 
 #define KALDE_INSTANTIATE(Sample, Fans)                                                        \
-    template void emitFogFans<Sample, Fans>(const ViewState&, const Fans&, int, int, int,      \
+    template void emitFogFans<Sample, Fans>(const ViewState&, Fans&, int, int, int,            \
                                             float, float, float, float, float, float, float,   \
                                             float);
 KALDE_INSTANTIATE(std::int16_t, CallbackFans)
+KALDE_INSTANTIATE(std::int16_t, SinkFans)
 KALDE_INSTANTIATE(std::int16_t, RecordedFans)
 KALDE_INSTANTIATE(std::int16_t, SilentFans)
 KALDE_INSTANTIATE(float, CallbackFans)
+KALDE_INSTANTIATE(float, SinkFans)
 KALDE_INSTANTIATE(float, RecordedFans)
 KALDE_INSTANTIATE(float, SilentFans)
 #undef KALDE_INSTANTIATE

@@ -16,8 +16,7 @@ constexpr float kMaxFovy = 180.0f;
 }  // namespace
 
 template <class Sample>
-void runPass(const PassCamera& c, const FanCallbacks& callbacks, FanRecording* recording,
-             PrismEdgeFn prismEdge, int phase) {
+void runPass(const PassCamera& c, const FanTarget& fans, PrismEdgeFn prismEdge, int phase) {
     const MapState<Sample>& map = state<Sample>().map;
     const FatalLines& lines = fatalLines<Sample>();
     if (map.size == 0) failEngineCheck(lines.passNoMap);
@@ -30,12 +29,7 @@ void runPass(const PassCamera& c, const FanCallbacks& callbacks, FanRecording* r
     setUpView<Sample>(view, c.res, c.eye, c.lod, c.dir, c.up, c.fovy, c.aspect, c.nearDist,
                       c.farDist);
     if (phase == kAllPhases || phase == kRefinement) refine<Sample>(view);
-    if (phase == kAllPhases || phase == kTessellation) {
-        if (recording)
-            recordLandscape<Sample>(view, *recording);
-        else
-            emitLandscape<Sample>(view, callbacks);
-    }
+    if (phase == kAllPhases || phase == kTessellation) emitLandscape<Sample>(view, fans);
     if ((phase == kAllPhases || phase == kFogPrisms) && map.fogMap)
         drawFogPrisms<Sample>(view, prismEdge);
 }
@@ -47,12 +41,11 @@ void runLandscapePass(float res, float ex, float ey, float ez, float lx, float l
                       FanVertexFn fanVertex, NotifyFn notify, PrismEdgeFn prismEdge, int phase) {
     const PassCamera camera{res,  {ex, ey, ez}, {lx, ly, lz}, {dx, dy, dz}, {ux, uy, uz},
                             fovy, aspect,       nearDist,     farDist};
-    runPass<Sample>(camera, {fanBegin, fanVertex, notify}, nullptr, prismEdge, phase);
+    runPass<Sample>(camera, {{fanBegin, fanVertex, notify}}, prismEdge, phase);
 }
 
 #define KALDE_INSTANTIATE(Sample)                                                              \
-    template void runPass<Sample>(const PassCamera&, const FanCallbacks&, FanRecording*,       \
-                                  PrismEdgeFn, int);                                           \
+    template void runPass<Sample>(const PassCamera&, const FanTarget&, PrismEdgeFn, int);      \
     template void runLandscapePass<Sample>(float, float, float, float, float, float, float,    \
                                            float, float, float, float, float, float, float,    \
                                            float, float, float, FanBeginFn, FanVertexFn,       \

@@ -14,10 +14,8 @@ struct PassCamera {
 
 enum PassPhase { kAllPhases = 0, kRefinement = 1, kTessellation = 2, kFogPrisms = 3 };
 
-// Checks the camera, sets up the view and runs the phases; the fans go to the recording
-// when there is one, else as in emitLandscape.
+// Checks the camera, sets up the view and runs the phases; the fans go to the target.
 template <class Sample>
-void runPass(const PassCamera& camera, const FanCallbacks& callbacks, FanRecording* recording,
-             PrismEdgeFn prismEdge, int phase);
+void runPass(const PassCamera& camera, const FanTarget& fans, PrismEdgeFn prismEdge, int phase);
 
 }  // namespace kalde

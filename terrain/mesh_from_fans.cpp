@@ -31,8 +31,8 @@ std::size_t hashOf(const PositionBits& b) {
 
 }  // namespace
 
-Mesh meshFromFans(const detail::Fans& fans) {
-    const std::size_t fanVertices = fans.positions.size() / 3;
+Mesh meshFromFans(const FanRecording& fans) {
+    const std::size_t fanVertices = fans.fanStarts.back();
     Mesh mesh;
     // Open addressing, at most half full: each slot holds a mesh vertex.
     std::size_t slotCount = kMinSlots;
@@ -51,9 +51,9 @@ Mesh meshFromFans(const detail::Fans& fans) {
         }
         meshVertex[v] = slots[slot];
     }
-    for (std::size_t f = 0; f + 1 < fans.starts.size(); ++f) {
-        const std::uint32_t centre = fans.starts[f];
-        for (std::uint32_t v = centre + 2; v < fans.starts[f + 1]; ++v)
+    for (std::size_t f = 0; f + 1 < fans.fanStarts.size(); ++f) {
+        const std::uint32_t centre = fans.fanStarts[f];
+        for (std::uint32_t v = centre + 2; v < fans.fanStarts[f + 1]; ++v)
             mesh.indices.insert(mesh.indices.end(),
                                 {meshVertex[centre], meshVertex[v - 1], meshVertex[v]});
     }

@@ -25,26 +25,40 @@ std::mutex& engineMutex() {
     return mutex;
 }
 
+// Whether this thread is inside a call here: a sink that calls back would otherwise wait
+// for the lock it holds, or disturb the pass it runs in.
+thread_local bool inCall = false;
+
+template <class Sample>
+std::unique_lock<std::mutex> lockEngine() {
+    if (inCall)
+        throw Error("kalde::Terrain called from inside a draw's sink; a sink must not call into "
+                    "kalde: keep what it needs and make the call after draw returns");
+    return std::unique_lock<std::mutex>(engineMutex<Sample>());
+}
+
 // One call's hold on a sample type's engine: its lock, the refinement parameters every
-// façade map is built and refined with (the defaults), and failed checks as exceptions.
+// terrain here is built and refined with (the defaults), and failed checks as exceptions.
 // Puts the engine's state and the thread's check handler back when it ends.
 template <class Sample>
 class EngineSession {
 public:
     EngineSession()
-        : lock_(engineMutex<Sample>()), saved_(state<Sample>()), savedHandler_(checkHandler()) {
+        : lock_(lockEngine<Sample>()), saved_(state<Sample>()), savedHandler_(checkHandler()) {
+        inCall = true;
         state<Sample>().params = RefinementParams{};
         checkHandler() = throwForEngineCheck<Sample>;
     }
     ~EngineSession() {
         state<Sample>() = saved_;
         checkHandler() = savedHandler_;
+        inCall = false;
     }
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
 private:
-    std::lock_guard<std::mutex> lock_;
+    std::unique_lock<std::mutex> lock_;
     EngineState<Sample> saved_;
     CheckHandler savedHandler_;
 };
@@ -122,7 +136,8 @@ float Terrain<Sample>::cellSize() const {
 }
 
 template <class Sample>
-void Terrain<Sample>::tessellate(const View& view, detail::Fans* fans, bool emit) {
+template <class Target>
+void Terrain<Sample>::pass(const View& view, const Target& target, int phase) {
     checkView(view);
     const Map& map = this->map();
     // Neighbours are held past the session: one whose terrain is gone meanwhile is then
@@ -138,30 +153,34 @@ void Terrain<Sample>::tessellate(const View& view, detail::Fans* fans, bool emit
         neighbourSizes[k] = neighbours[k]->size;
     }
     map.bind(neighbourMaps, neighbourSizes);
-
-    fans->positions.clear();
-    fans->starts.clear();
     const auto vec = [](const Point& p) { return Vec3{p.x, p.y, p.z}; };
     // The eye is also the level-of-detail viewpoint.
     const PassCamera camera{view.resolution, vec(view.eye),   vec(view.eye),
                             vec(view.direction), vec(view.up), view.fovyDegrees,
                             view.aspect,       view.nearDist, view.farDist};
-    FanRecording recording{fans->positions, fans->starts};
-    runPass<Sample>(camera, {}, &recording, nullptr, emit ? kAllPhases : kRefinement);
-    fans->starts.push_back(static_cast<std::uint32_t>(fans->positions.size() / 3));
+    runPass<Sample>(camera, target, nullptr, phase);
+}
+
+template <class Sample>
+void Terrain<Sample>::drawTo(const View& view, const detail::SinkCalls& calls) {
+    const SinkCallbacks sink{calls.sink, calls.beginFan, calls.vertex};
+    FanTarget target;
+    target.sink = &sink;
+    pass(view, target, kAllPhases);
 }
 
 template <class Sample>
 Mesh Terrain<Sample>::mesh(const View& view) {
-    detail::BorrowedFans borrowed;
-    tessellate(view, &*borrowed, true);
-    return meshFromFans(*borrowed);
+    FanRecording fans;
+    FanTarget target;
+    target.recording = &fans;
+    pass(view, target, kAllPhases);
+    return meshFromFans(fans);
 }
 
 template <class Sample>
 void Terrain<Sample>::refine(const View& view) {
-    detail::BorrowedFans borrowed;
-    tessellate(view, &*borrowed, false);
+    pass(view, FanTarget{}, kRefinement);
 }
 
 template <class Sample>
@@ -178,7 +197,7 @@ template <class Sample>
 void Terrain<Sample>::setCentre(Point centre) {
     checkCentre(centre);
     Map& map = this->map();
-    std::lock_guard<std::mutex> lock(engineMutex<Sample>());
+    const auto lock = lockEngine<Sample>();
     map.centre = centre;
 }
 
@@ -193,23 +212,9 @@ void Terrain<Sample>::setNeighbours(const Terrain* west, const Terrain* east, co
             sides[k]->map();   // refuses a terrain that was moved from
             neighbours[k] = sides[k]->map_;
         }
-    std::lock_guard<std::mutex> lock(engineMutex<Sample>());
+    const auto lock = lockEngine<Sample>();
     for (int k = 0; k < kSides; ++k) map.neighbours[k] = neighbours[k];
 }
-
-namespace detail {
-
-namespace {
-Fans& threadFans() {
-    thread_local Fans fans;
-    return fans;
-}
-}  // namespace
-
-BorrowedFans::BorrowedFans() : fans_(std::move(threadFans())) {}
-BorrowedFans::~BorrowedFans() { threadFans() = std::move(fans_); }
-
-}  // namespace detail
 
 template class Terrain<std::int16_t>;
 template class Terrain<float>;

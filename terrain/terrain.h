@@ -19,11 +19,10 @@
 //
 // Threads: any Terrain objects, the same one included, may be used from several threads
 // at once. Calls into the engine's shared state (one per sample type) are serialised
-// inside this interface; a sink runs outside that lock, so two threads' sinks run in
-// parallel and a sink may call back into any Terrain. The lock does not cover direct calls
-// of terrain/kalde.h or terrain/kaldestub.h made at the same time on another thread.
-// Calls here leave the plain interface's current map and refinement parameters as they
-// found them.
+// inside this interface, a draw's sink included. The lock does not cover direct calls of
+// terrain/kalde.h or terrain/kaldestub.h made at the same time on another thread. Calls
+// here leave the plain interface's current map and refinement parameters as they found
+// them.
 #pragma once
 
 #if __cplusplus < 201703L
@@ -68,24 +67,11 @@ public:
 };
 
 namespace detail {
-// The fans of one pass in world coordinates: fan f has the vertices starts[f] to
-// starts[f + 1] - 1 (the last entry is the vertex count).
-struct Fans {
-    std::vector<float> positions;
-    std::vector<std::uint32_t> starts;
-};
-// The calling thread's fan arrays, lent to one call and taken back afterwards, so that
-// frames after the first allocate nothing; a call from inside a sink borrows fresh ones.
-class BorrowedFans {
-public:
-    BorrowedFans();
-    ~BorrowedFans();
-    BorrowedFans(const BorrowedFans&) = delete;
-    BorrowedFans& operator=(const BorrowedFans&) = delete;
-    Fans& operator*() { return fans_; }
-
-private:
-    Fans fans_;
+// A sink as two plain functions over its address, which the engine's pass calls.
+struct SinkCalls {
+    void* sink;
+    void (*beginFan)(void* sink);
+    void (*vertex)(void* sink, float x, float y, float z);
 };
 }  // namespace detail
 
@@ -118,8 +104,10 @@ public:
     // One pass for the view: sink.beginFan() starts each fan, then sink.vertex(x, y, z)
     // once per fan vertex in world coordinates; the first vertex is the fan's centre and
     // each later one closes the triangle (centre, previous, this), counter-clockwise seen
-    // from above. The sink is any object with those two members; it is called after the
-    // pass, outside the engine's lock. Throws Error before the sink sees anything.
+    // from above. The sink is any object with those two members, called inline as the
+    // pass runs (under the engine's lock): it must not call into kalde, which throws
+    // Error if it does. An exception from the sink leaves draw and the terrain usable.
+    // Throws Error before the sink sees anything for a bad view.
     template <class Sink>
     void draw(const View& view, Sink& sink);
 
@@ -144,8 +132,9 @@ public:
 private:
     struct Map;   // the engine's arrays and the map's placement, in the library
     explicit Terrain(std::shared_ptr<Map> map);
-    // Runs the pass into fans (refinement and tessellation, or refinement alone).
-    void tessellate(const View& view, detail::Fans* fans, bool emit);
+    void drawTo(const View& view, const detail::SinkCalls& sink);
+    // One pass for the view, its fans to the target (defined and used in the library).
+    template <class Target> void pass(const View& view, const Target& target, int phase);
     Map& map() const;   // throws for a terrain that was moved from
 
     std::shared_ptr<Map> map_;
@@ -154,16 +143,12 @@ private:
 template <class Sample>
 template <class Sink>
 void Terrain<Sample>::draw(const View& view, Sink& sink) {
-    detail::BorrowedFans borrowed;
-    detail::Fans& fans = *borrowed;
-    tessellate(view, &fans, true);
-    const float* p = fans.positions.data();
-    const std::size_t fanCount = fans.starts.size() - 1;
-    for (std::size_t f = 0; f < fanCount; ++f) {
-        sink.beginFan();
-        for (std::uint32_t v = fans.starts[f], end = fans.starts[f + 1]; v < end; ++v)
-            sink.vertex(p[3 * v], p[3 * v + 1], p[3 * v + 2]);
-    }
+    using Object = std::remove_reference_t<Sink>;
+    const detail::SinkCalls calls{
+        const_cast<void*>(static_cast<const void*>(std::addressof(sink))),
+        [](void* s) { static_cast<Object*>(s)->beginFan(); },
+        [](void* s, float x, float y, float z) { static_cast<Object*>(s)->vertex(x, y, z); }};
+    drawTo(view, calls);
 }
 
 extern template class Terrain<std::int16_t>;

@@ -1,6 +1,7 @@
 // The tessellation phase of a pass: the whole map from the root, with or without fog,
-// through the caller's callbacks, into a recording, or between the built-in renderer's
-// hooks.
+// to the pass's fan target or between the built-in renderer's hooks.
+#include <type_traits>
+
 #include "terrain/fan_emission.h"
 #include "terrain/fog_fan_emission.h"
 #include "terrain/render_hooks.h"
@@ -11,7 +12,7 @@ namespace {
 
 // Walks the root with the plain or the fog-aware walk.
 template <class Sample, class Fans>
-void walkMap(const ViewState& view, const Fans& fans) {
+void walkMap(const ViewState& view, Fans fans) {
     const MapState<Sample>& map = state<Sample>().map;
     const int S = map.size;
     const int half = S / 2;
@@ -22,25 +23,34 @@ void walkMap(const ViewState& view, const Fans& fans) {
     const float e3 = static_cast<float>(columns[0][0]);
     const float e4 = static_cast<float>(columns[S - 1][0]);
     const FogMap fog = map.fogMap;
-    if (!fog) {
+    if (fog) {
+        const auto fogAt = [fog](int i, int j) { return static_cast<float>(fog[i][j]); };
+        emitFogFans<Sample>(view, fans, half, half, S - 1, e1, e2, e3, e4, fogAt(S - 1, S - 1),
+                            fogAt(0, S - 1), fogAt(0, 0), fogAt(S - 1, 0));
+    } else {
         emitFans<Sample>(view, fans, half, half, S - 1, e1, e2, e3, e4);
-        return;
     }
-    const auto fogAt = [fog](int i, int j) { return static_cast<float>(fog[i][j]); };
-    emitFogFans<Sample>(view, fans, half, half, S - 1, e1, e2, e3, e4, fogAt(S - 1, S - 1),
-                        fogAt(0, S - 1), fogAt(0, 0), fogAt(S - 1, 0));
+    if constexpr (std::is_same_v<Fans, RecordedFans>) fans.finish();
 }
 
 }  // namespace
 
 template <class Sample>
-void emitLandscape(const ViewState& view, const FanCallbacks& callbacks) {
-    if (callbacks.begin && callbacks.vertex) {
-        walkMap<Sample>(view, CallbackFans{callbacks});
+void emitLandscape(const ViewState& view, const FanTarget& target) {
+    const MapState<Sample>& map = state<Sample>().map;
+    if (target.sink) {
+        walkMap<Sample>(view, SinkFans{*target.sink, GridToWorld(map)});
+        return;
+    }
+    if (target.recording) {
+        walkMap<Sample>(view, RecordedFans(target.recording, GridToWorld(map)));
+        return;
+    }
+    if (target.callbacks.begin && target.callbacks.vertex) {
+        walkMap<Sample>(view, CallbackFans{target.callbacks});
         return;
     }
     // The built-in renderer: grid (i, y, j) to world through the transform hooks.
-    const MapState<Sample>& map = state<Sample>().map;
     const int half = map.size / 2;
     const RenderHooks& hooks = renderHooks();
     hooks.beginLandscape();
@@ -57,16 +67,7 @@ void emitLandscape(const ViewState& view, const FanCallbacks& callbacks) {
     hooks.endLandscape();
 }
 
-template <class Sample>
-void recordLandscape(const ViewState& view, FanRecording recording) {
-    walkMap<Sample>(view, RecordedFans(recording, state<Sample>().map));
-}
-
-#define KALDE_INSTANTIATE(Sample)                                                  \
-    template void emitLandscape<Sample>(const ViewState&, const FanCallbacks&);    \
-    template void recordLandscape<Sample>(const ViewState&, FanRecording);
-KALDE_INSTANTIATE(std::int16_t)
-KALDE_INSTANTIATE(float)
-#undef KALDE_INSTANTIATE
+template void emitLandscape<std::int16_t>(const ViewState&, const FanTarget&);
+template void emitLandscape<float>(const ViewState&, const FanTarget&);
 
 }  // namespace kalde

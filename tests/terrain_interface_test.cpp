@@ -214,12 +214,14 @@ TYPED_TEST(TerrainInterface, BadArgumentsThrowAndLeaveEverythingUsable) {
 
     const std::vector<Sample> grid = noiseGrid<Sample>(33, 1, 2000);
     auto terrain = T::fromGrid(grid.data(), 33, 1.0f, 1.0f);
-    const Mesh reference = terrain.mesh(overview(100.0f));
+    const View above = overview(5000.0f);   // the heights reach about 2000
+    const Mesh reference = terrain.mesh(above);
+    ASSERT_FALSE(reference.indices.empty());
     const auto stillWorks = [&](const std::string& after) {
         SCOPED_TRACE("after " + after);
-        EXPECT_EQ(meshTriangles(terrain.mesh(overview(100.0f))).size(),
+        EXPECT_EQ(meshTriangles(terrain.mesh(above)).size(),
                   meshTriangles(reference).size());
-        EXPECT_EQ(T::fromGrid(grid.data(), 33, 1.0f, 1.0f).mesh(overview(100.0f)).positions,
+        EXPECT_EQ(T::fromGrid(grid.data(), 33, 1.0f, 1.0f).mesh(above).positions,
                   reference.positions);
         EXPECT_EQ(state<Sample>().map.columns, plain.columns);
         EXPECT_EQ(state<Sample>().params.minRefineFactor, 4.0f);
@@ -248,8 +250,8 @@ TYPED_TEST(TerrainInterface, BadArgumentsThrowAndLeaveEverythingUsable) {
         stillWorks("the 16-bit bound");
     }
 
-    const auto withView = [](auto change) {
-        View v = overview(100.0f);
+    const auto withView = [&](auto change) {
+        View v = above;
         change(v);
         return v;
     };
@@ -281,9 +283,23 @@ TYPED_TEST(TerrainInterface, BadArgumentsThrowAndLeaveEverythingUsable) {
         stillWorks(what);
     }
 
+    // A sink that calls back into kalde, and one that fails on its own.
+    struct CallingSink : FanSink {
+        Terrain<Sample>* terrain;
+        void beginFan() { terrain->heightAt(0.0f, 0.0f); }
+    } calling;
+    calling.terrain = &terrain;
+    expectError([&] { terrain.draw(above, calling); }, "from inside a draw's sink");
+    stillWorks("a sink calling back");
+    struct FailingSink : FanSink {
+        void vertex(float, float, float) { throw std::domain_error("full"); }
+    } failing;
+    EXPECT_THROW(terrain.draw(above, failing), std::domain_error);
+    stillWorks("a failing sink");
+
     expectError([&] { terrain.setCentre({0, inf, 0}); }, "centre is (0, inf, 0)");
     T moved = std::move(terrain);
-    expectError([&] { terrain.mesh(overview(100.0f)); }, "moved from");
+    expectError([&] { terrain.mesh(above); }, "moved from");
     expectError([&] { moved.setNeighbours(&terrain, nullptr, nullptr, nullptr); }, "moved from");
     terrain = std::move(moved);
     stillWorks("a move");
@@ -317,23 +333,15 @@ struct HashingSink {
     }
 };
 
-// Every frame of a flight, drawn and checked against the ground below the eye, which a
-// sink may ask for from inside the draw.
+// Every frame of a flight: its fans, its mesh and the ground below the eye.
 template <class Sample>
 std::vector<std::uint64_t> flyAndHash(Terrain<Sample>& terrain, const std::vector<View>& views) {
-    struct GroundSink : HashingSink {
-        Terrain<Sample>* terrain;
-        void beginFan() {
-            HashingSink::beginFan();
-            word(terrain->heightAt(0.0f, 0.0f).has_value());
-        }
-    };
     std::vector<std::uint64_t> frames;
     for (const View& v : views) {
-        GroundSink sink;
-        sink.terrain = &terrain;
+        HashingSink sink;
         terrain.draw(v, sink);
         sink.word(static_cast<std::uint32_t>(terrain.mesh(v).indices.size()));
+        sink.vertex(terrain.heightAt(v.eye.x, v.eye.z).value_or(-1.0f), 0.0f, 0.0f);
         frames.push_back(sink.value);
     }
     return frames;
