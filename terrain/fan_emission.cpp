@@ -48,14 +48,7 @@ void emitFans(const ViewState& view, Fans& fans, int i, int j, int s, float e1, 
 #define KALDE_INSTANTIATE(Sample, Fans)                                                  \
     template void emitFans<Sample, Fans>(const ViewState&, Fans&, int, int, int, float, \
                                          float, float, float);
-KALDE_INSTANTIATE(std::int16_t, CallbackFans)
-KALDE_INSTANTIATE(std::int16_t, SinkFans)
-KALDE_INSTANTIATE(std::int16_t, RecordedFans)
-KALDE_INSTANTIATE(std::int16_t, SilentFans)
-KALDE_INSTANTIATE(float, CallbackFans)
-KALDE_INSTANTIATE(float, SinkFans)
-KALDE_INSTANTIATE(float, RecordedFans)
-KALDE_INSTANTIATE(float, SilentFans)
+KALDE_FOR_EACH_FAN_KIND(KALDE_INSTANTIATE)
 #undef KALDE_INSTANTIATE
 
 }  // namespace kalde

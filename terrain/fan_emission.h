@@ -123,6 +123,17 @@ struct SilentFans {
 // also collected as a prism for the prism phase.
 template <class Sample> void emitLandscape(const ViewState& view, const FanTarget& target);
 
+// Every sample type with every kind of fans above, for the walks' explicit instantiations.
+#define KALDE_FOR_EACH_FAN_KIND(X) \
+    X(std::int16_t, CallbackFans)  \
+    X(std::int16_t, SinkFans)      \
+    X(std::int16_t, RecordedFans)  \
+    X(std::int16_t, SilentFans)    \
+    X(float, CallbackFans)         \
+    X(float, SinkFans)             \
+    X(float, RecordedFans)         \
+    X(float, SilentFans)
+
 // Emits the node (i, j, s) with corner elevations e1..e4 (NE, NW, SW, SE) and its
 // subdivided quadrants to fans (one of the kinds above).
 template <class Sample, class Fans>

@@ -124,14 +124,7 @@ void emitFogFans(const ViewState& view, Fans& fans, int i, int j, int s, float e
     template void emitFogFans<Sample, Fans>(const ViewState&, Fans&, int, int, int,            \
                                             float, float, float, float, float, float, float,   \
                                             float);
-KALDE_INSTANTIATE(std::int16_t, CallbackFans)
-KALDE_INSTANTIATE(std::int16_t, SinkFans)
-KALDE_INSTANTIATE(std::int16_t, RecordedFans)
-KALDE_INSTANTIATE(std::int16_t, SilentFans)
-KALDE_INSTANTIATE(float, CallbackFans)
-KALDE_INSTANTIATE(float, SinkFans)
-KALDE_INSTANTIATE(float, RecordedFans)
-KALDE_INSTANTIATE(float, SilentFans)
+KALDE_FOR_EACH_FAN_KIND(KALDE_INSTANTIATE)
 #undef KALDE_INSTANTIATE
 template void releasePrismList<std::int16_t>();
 template void releasePrismList<float>();
