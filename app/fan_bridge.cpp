@@ -2,7 +2,16 @@
 
 namespace flyover {
 
-FanBridge bridge;
+int appGridSize = kInitialGridSize;
+float appCellSize = kInitialCellSize;
+float appHeightScale = kHeightScale;
+float appResolution = kResolution;
+
+irr::video::S3DVertex currentVertex;
+irr::scene::SMeshBuffer* frameMeshBuffer = nullptr;
+std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
+int fanVertexCounter = -1;
+int fanStartIndex = 0;
 
 namespace {
 
@@ -17,43 +26,42 @@ void appendGrowing(irr::core::array<T>& values, const T& value) {
 // Moves on to a new buffer. The fan continues there from copies of its centre and its
 // last vertex, which are all its next triangles need; those already made stay behind.
 void continueInNewBuffer() {
-    irr::scene::SMeshBuffer* full = bridge.frameMeshBuffer;
+    irr::scene::SMeshBuffer* full = frameMeshBuffer;
     auto* next = new irr::scene::SMeshBuffer();
     next->Material = full->Material;
-    if (bridge.fanVertexCounter >= 1)
-        appendGrowing(next->Vertices, full->Vertices[bridge.fanStartIndex]);
-    if (bridge.fanVertexCounter >= 2) appendGrowing(next->Vertices, full->Vertices.getLast());
-    bridge.frameFullBuffers.push_back(full);
-    bridge.frameMeshBuffer = next;
-    bridge.fanStartIndex = 0;
+    if (fanVertexCounter >= 1) appendGrowing(next->Vertices, full->Vertices[fanStartIndex]);
+    if (fanVertexCounter >= 2) appendGrowing(next->Vertices, full->Vertices.getLast());
+    frameFullBuffers.push_back(full);
+    frameMeshBuffer = next;
+    fanStartIndex = 0;
 }
 
 }  // namespace
 
 void onFanBegin() {
-    bridge.fanVertexCounter = 0;
-    bridge.fanStartIndex = static_cast<int>(bridge.frameMeshBuffer->getVertexCount());
+    fanVertexCounter = 0;
+    fanStartIndex = static_cast<int>(frameMeshBuffer->getVertexCount());
 }
 
 void onFanVertex(float i, float y, float j) {
-    const int half = bridge.gridSize / 2;
-    const float c = bridge.cellSize;
-    const float last = static_cast<float>(bridge.gridSize - 1);
+    const int half = appGridSize / 2;
+    const float c = appCellSize;
+    const float last = static_cast<float>(appGridSize - 1);
     // Column i runs along +x, row j along -z; the map is centred on the origin.
-    bridge.currentVertex.Pos.set(c * i - static_cast<float>(half) * c, bridge.heightScale * y,
+    currentVertex.Pos.set(c * i - static_cast<float>(half) * c, appHeightScale * y,
                           static_cast<float>(half) * c - c * j);
-    bridge.currentVertex.TCoords.set(1.0f - i / last, 1.0f - j / last);
-    if (bridge.frameMeshBuffer->Vertices.size() == kMaxVerticesPerBuffer) continueInNewBuffer();
-    appendGrowing(bridge.frameMeshBuffer->Vertices, bridge.currentVertex);
+    currentVertex.TCoords.set(1.0f - i / last, 1.0f - j / last);
+    if (frameMeshBuffer->Vertices.size() == kMaxVerticesPerBuffer) continueInNewBuffer();
+    appendGrowing(frameMeshBuffer->Vertices, currentVertex);
 
-    if (bridge.fanVertexCounter == 2) {
-        const int n = static_cast<int>(bridge.frameMeshBuffer->Vertices.size());
-        auto& indices = bridge.frameMeshBuffer->Indices;
-        appendGrowing(indices, static_cast<irr::u16>(bridge.fanStartIndex));
+    if (fanVertexCounter == 2) {
+        const int n = static_cast<int>(frameMeshBuffer->Vertices.size());
+        auto& indices = frameMeshBuffer->Indices;
+        appendGrowing(indices, static_cast<irr::u16>(fanStartIndex));
         appendGrowing(indices, static_cast<irr::u16>(n - 2));
         appendGrowing(indices, static_cast<irr::u16>(n - 1));
     } else {
-        ++bridge.fanVertexCounter;
+        ++fanVertexCounter;
     }
 }
 

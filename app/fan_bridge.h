@@ -1,5 +1,6 @@
 // The fan-to-mesh bridge: the application's pair of fan callbacks, which turn the
 // engine's triangle fans into an indexed triangle list in the frame's mesh buffer.
+// The callbacks carry no context, so they work on the module-level state below.
 #pragma once
 
 #include <irrlicht.h>
@@ -13,32 +14,27 @@ constexpr float kInitialCellSize = 1.0f;
 constexpr float kHeightScale = 0.2f;
 constexpr float kResolution = 1000.0f;
 
+// Edge length of the sample grid: the height image's width until the terrain is
+// built, then the engine's grid size S, which the vertex mapping uses.
+extern int appGridSize;
+// World distance between samples; rescaled by the terrain's construction.
+extern float appCellSize;
+extern float appHeightScale;
+extern float appResolution;
+
+// Template of every emitted vertex: normal (0, 1, 0) and opaque white are set once at
+// start-up; the bridge rewrites only the position and texture coordinates.
+extern irr::video::S3DVertex currentVertex;
 // 16-bit indices address this many vertices; a frame with more continues in a new buffer.
 constexpr irr::u32 kMaxVerticesPerBuffer = 65536;
 
-// What the callbacks work on.
-struct FanBridge {
-    // Edge length of the sample grid: the height image's width until the terrain is
-    // built, then the engine's grid size S, which the vertex mapping uses.
-    int gridSize = kInitialGridSize;
-    // World distance between samples; rescaled by the terrain's construction.
-    float cellSize = kInitialCellSize;
-    float heightScale = kHeightScale;
-    float resolution = kResolution;
-    // Template of every emitted vertex: normal (0, 1, 0) and opaque white; the bridge
-    // rewrites only the position and texture coordinates.
-    irr::video::S3DVertex currentVertex{0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f,
-                                        irr::video::SColor(0xFFFFFFFF), 0.0f, 0.0f};
-    // The mesh buffer of the frame being built; the callbacks append to it.
-    irr::scene::SMeshBuffer* frameMeshBuffer = nullptr;
-    // Buffers of this frame that reached kMaxVerticesPerBuffer, in order; each holds one
-    // reference, which passes to the frame's mesh.
-    std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
-    int fanVertexCounter = -1;   // 0 after a fan begins, saturates at 2
-    int fanStartIndex = 0;       // index of the current fan's centre vertex
-};
-// The callbacks carry no context, so the one bridge is module-level.
-extern FanBridge bridge;
+// The mesh buffer of the frame being built; the callbacks append to it.
+extern irr::scene::SMeshBuffer* frameMeshBuffer;
+// Buffers of this frame that reached kMaxVerticesPerBuffer, in order; each holds one
+// reference, which passes to the frame's mesh.
+extern std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
+extern int fanVertexCounter;   // 0 after a fan begins, saturates at 2
+extern int fanStartIndex;      // index of the current fan's centre vertex
 
 // FanBeginFn: a new fan starts.
 void onFanBegin();
