@@ -7,6 +7,7 @@
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
 //                      [--data DIR] [--smoke] [--speed-only] [--construction-only]
+//                      [--interface-only]
 #include <irrlicht.h>
 
 #include <chrono>
@@ -25,6 +26,7 @@
 #include "camera_path.h"
 #include "curve.h"
 #include "engine_runs.h"
+#include "interface_cost.h"
 #include "peer_terrain.h"
 #include "report.h"
 #include "screen_error.h"
@@ -55,6 +57,7 @@ struct Options {
     bool speedOnly = false;   // the speed section alone, to compare two builds quickly
     bool constructionOnly = false;   // the construction section alone, likewise
     int constructionRepeats = kConstructionRepeats;
+    bool interfaceOnly = false;   // the embedding interface's cost alone
     // Flights per timing: against the brute force (with a pause between them), and along
     // the quality sweep.
     int speedFlights = 15;
@@ -441,6 +444,11 @@ int run(const Options& o) {
         constructionSection(r, terrains, o.constructionRepeats);
         return finish(r, o, device);
     }
+    if (o.interfaceOnly) {
+        r.section("embedding interface against the plain callbacks");
+        for (const BenchTerrain& t : terrains) interfaceCost(r, t, draw, o.frames, o.speedFlights);
+        return finish(r, o, device);
+    }
 
     // Speed against the brute-force limit. Every terrain's flight is flown again and
     // again, all terrains in turn, spread over the whole run (between the flights of the
@@ -510,6 +518,8 @@ int run(const Options& o) {
         r.section("bridge");
         bridge(r, terrains.front(), draw, o.frames);
     }
+    r.section("embedding interface against the plain callbacks");
+    for (const BenchTerrain& t : terrains) interfaceCost(r, t, draw, o.frames, o.speedFlights);
 
     return finish(r, o, device);
 }
@@ -536,6 +546,8 @@ int main(int argc, char** argv) {
             o.speedOnly = true;
         } else if (arg == "--construction-only") {
             o.constructionOnly = true;
+        } else if (arg == "--interface-only") {
+            o.interfaceOnly = true;
         } else if (arg == "--smoke") {
             o.smoke = true;
             o.constructionRepeats = 1;
@@ -548,7 +560,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
                          "[--curves FILE] [--data DIR] [--smoke] [--speed-only] "
-                         "[--construction-only]\n");
+                         "[--construction-only] [--interface-only]\n");
             return 2;
         }
     }

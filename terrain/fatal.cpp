@@ -13,4 +13,9 @@ void fatalError(const char* module, int line) {
     std::_Exit(1);
 }
 
+CheckHandler& checkHandler() {
+    thread_local CheckHandler handler = nullptr;
+    return handler;
+}
+
 }  // namespace kalde

@@ -95,7 +95,16 @@ constexpr const FatalLines& fatalLines() {
     return Variant<Sample>::lines;
 }
 
+// Where the calling thread's failed engine checks go before the fatal report: null (the
+// default) or a function that leaves by throwing. The embedding interface installs one
+// for the duration of its calls, so that a bad argument there becomes an exception.
+using CheckHandler = void (*)(int line);
+CheckHandler& checkHandler();
+
 // Reports a failed check of the engine: every engine check ends here.
-[[noreturn]] inline void failEngineCheck(int line) { fatalError(kEngineModule, line); }
+[[noreturn]] inline void failEngineCheck(int line) {
+    if (const CheckHandler handler = checkHandler()) handler(line);
+    fatalError(kEngineModule, line);
+}
 
 }  // namespace kalde

@@ -84,46 +84,23 @@ private:
     int seen_ = 0;
 };
 
-template <class Sample>
-struct ElevationAndFog {
+// Fans go on to their destination, then into the tracker.
+template <class Sample, class Fans>
+struct FogOutput : Fans {
     using Value = FogValue;
     static FogValue sample(const MapState<Sample>& map, int i, int j) {
         return {static_cast<float>(map.columns[i][j]), static_cast<float>(map.fogMap[i][j])};
     }
-};
-
-// The callback path: fans go to the callbacks, then into the tracker.
-template <class Sample>
-struct FogCallbackOutput : ElevationAndFog<Sample> {
-    FanCallbacks callbacks;
     FanTracker<Sample> tracker;
-    void notify(int i, int j, int s) {
-        if (callbacks.notify) callbacks.notify(i, j, s);
-    }
     void begin() {
         tracker.begin();
-        callbacks.begin();
+        Fans::begin();
     }
     void vertex(int i, const FogValue& v, int j) {
-        callbacks.vertex(static_cast<float>(i), v.y, static_cast<float>(j));
+        Fans::vertex(i, v.y, j);
         tracker.vertex({i, v.y, v.fog, j});
     }
 };
-
-// The built-in path: no vertex leaves the engine; only the prisms are collected.
-template <class Sample>
-struct FogTrackingOutput : ElevationAndFog<Sample> {
-    FanTracker<Sample> tracker;
-    void notify(int, int, int) {}
-    void begin() { tracker.begin(); }
-    void vertex(int i, const FogValue& v, int j) { tracker.vertex({i, v.y, v.fog, j}); }
-};
-
-template <class Sample, class Output>
-void walkWithFog(const ViewState& view, Output& out, int i, int j, int s, float e1, float e2,
-                 float e3, float e4, float f1, float f2, float f3, float f4) {
-    FanWalker<Sample, Output>(view, out).walk(i, j, s, {e1, f1}, {e2, f2}, {e3, f3}, {e4, f4});
-}
 
 }  // namespace
 
@@ -134,28 +111,22 @@ void releasePrismList() {
     list = PrismList{};
 }
 
-template <class Sample>
-void emitFogFans(const ViewState& view, const FanCallbacks& callbacks, int i, int j, int s,
-                 float e1, float e2, float e3, float e4, float f1, float f2, float f3, float f4) {
-    FogCallbackOutput<Sample> out{{}, callbacks, {}};
-    walkWithFog<Sample>(view, out, i, j, s, e1, e2, e3, e4, f1, f2, f3, f4);
+template <class Sample, class Fans>
+void emitFogFans(const ViewState& view, Fans& fans, int i, int j, int s, float e1, float e2,
+                 float e3, float e4, float f1, float f2, float f3, float f4) {
+    FogOutput<Sample, Fans> out{fans, {}};
+    FanWalker<Sample, FogOutput<Sample, Fans>>(view, out)
+        .walk(i, j, s, {e1, f1}, {e2, f2}, {e3, f3}, {e4, f4});
+    fans = out;
 }
 
-template <class Sample>
-void renderFogFans(const ViewState& view, int i, int j, int s, float e1, float e2, float e3,
-                   float e4, float f1, float f2, float f3, float f4) {
-    FogTrackingOutput<Sample> out;
-    walkWithFog<Sample>(view, out, i, j, s, e1, e2, e3, e4, f1, f2, f3, f4);
-}
-
-#define KALDE_INSTANTIATE(Sample)                                                             \
-    template void releasePrismList<Sample>();                                                 \
-    template void emitFogFans<Sample>(const ViewState&, const FanCallbacks&, int, int, int,    \
-                                      float, float, float, float, float, float, float, float); \
-    template void renderFogFans<Sample>(const ViewState&, int, int, int, float, float, float,  \
-                                        float, float, float, float, float);
-KALDE_INSTANTIATE(std::int16_t)
-KALDE_INSTANTIATE(float)
+#define KALDE_INSTANTIATE(Sample, Fans)                                                        \
+    template void emitFogFans<Sample, Fans>(const ViewState&, Fans&, int, int, int,            \
+                                            float, float, float, float, float, float, float,   \
+                                            float);
+KALDE_FOR_EACH_FAN_KIND(KALDE_INSTANTIATE)
 #undef KALDE_INSTANTIATE
+template void releasePrismList<std::int16_t>();
+template void releasePrismList<float>();
 
 }  // namespace kalde

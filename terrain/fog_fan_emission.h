@@ -30,12 +30,9 @@ PrismList& prismList() {
 // Frees the prism list's memory and empties it.
 template <class Sample> void releasePrismList();
 
-// The fans of emitFans and renderFans with the fog values f1..f4 of the corners.
-template <class Sample>
-void emitFogFans(const ViewState& view, const FanCallbacks& callbacks, int i, int j, int s,
-                 float e1, float e2, float e3, float e4, float f1, float f2, float f3, float f4);
-template <class Sample>
-void renderFogFans(const ViewState& view, int i, int j, int s, float e1, float e2, float e3,
-                   float e4, float f1, float f2, float f3, float f4);
+// The fans of emitFans with the fog values f1..f4 of the corners.
+template <class Sample, class Fans>
+void emitFogFans(const ViewState& view, Fans& fans, int i, int j, int s, float e1, float e2,
+                 float e3, float e4, float f1, float f2, float f3, float f4);
 
 }  // namespace kalde

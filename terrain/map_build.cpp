@@ -28,15 +28,16 @@ static_assert((1LL << kMaxLevel) + 1 == kMaxGridSize);
 
 constexpr int kMinTextureEdge = 2;
 
+// Allocates count columns of length elements into *columns, which holds the
+// zero-filled array of column pointers as soon as there is one.
 template <class Sample>
-Sample** allocateColumns(int count, int length, int arrayLine, int columnLine) {
-    auto** columns = static_cast<Sample**>(allocateBlock(count, sizeof(Sample*)));
-    if (!columns) failEngineCheck(arrayLine);
+void allocateColumns(Sample*** columns, int count, int length, int arrayLine, int columnLine) {
+    *columns = static_cast<Sample**>(allocateBlock(count, sizeof(Sample*)));
+    if (!*columns) failEngineCheck(arrayLine);
     for (int k = 0; k < count; ++k) {
-        columns[k] = static_cast<Sample*>(allocateBlock(length, sizeof(Sample)));
-        if (!columns[k]) failEngineCheck(columnLine);
+        (*columns)[k] = static_cast<Sample*>(allocateBlock(length, sizeof(Sample)));
+        if (!(*columns)[k]) failEngineCheck(columnLine);
     }
-    return columns;
 }
 
 // The lowest and highest sample of a node's square; NaN samples are passed over, as no
@@ -97,6 +98,20 @@ private:
     Sample* const* columns_;
 };
 
+// A map under construction. Where a failed check leaves by an exception (see
+// checkHandler) before the map is finished, its arrays are freed on the way out.
+template <class Sample>
+struct MapUnderConstruction {
+    MapState<Sample> map;
+    bool finished = false;
+    MapUnderConstruction() = default;
+    MapUnderConstruction(const MapUnderConstruction&) = delete;
+    MapUnderConstruction& operator=(const MapUnderConstruction&) = delete;
+    ~MapUnderConstruction() {
+        if (!finished) freeMapArrays(map);
+    }
+};
+
 }  // namespace
 
 long long enlargedSize(int n) {
@@ -138,14 +153,15 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
     if (st.params.paramsSetCount <= 0) st.params = RefinementParams{};
 
     // The map's arrays are computed on a map of their own, which becomes current at the end.
-    MapState<Sample> built;
+    MapUnderConstruction<Sample> construction;
+    MapState<Sample>& built = construction.map;
     built.size = S;
     built.cellX = static_cast<float>(n - 1) * *cellSize / static_cast<float>(S - 1);
     built.cellZ = built.cellX * cellAspect;
     built.cellAvg = (built.cellX + built.cellZ) * 0.5f;
     built.heightScale = heightScale;
     // One extra column holds the height bounds, indexed by node size.
-    built.columns = allocateColumns<Sample>(S + 1, S, lines.columnArrayAlloc, lines.columnAlloc);
+    allocateColumns(&built.columns, S + 1, S, lines.columnArrayAlloc, lines.columnAlloc);
     built.maxDiff = built.columns[S];
     if (grid) {
         resampleGrid(grid, n, built.columns, S);
@@ -155,10 +171,11 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
     } else {
         failEngineCheck(lines.noElevationSource);
     }
-    built.nodeMap = allocateColumns<unsigned char>(S - 1, S - 1, lines.nodeMapArrayAlloc,
-                                                   lines.nodeMapColumnAlloc);
+    allocateColumns(&built.nodeMap, S - 1, S - 1, lines.nodeMapArrayAlloc,
+                    lines.nodeMapColumnAlloc);
     computeMaxDiff(built);
     computeRoughness(built, st.params);
+    construction.finished = true;
 
     // The new map has no texture, no neighbours, no fog and no centre offset; what else
     // the previous map left (texture size, fog settings) stays, as bindMapState would

@@ -47,18 +47,23 @@ void bindMapState(Sample** columns, NodeMap nodeMap, int size, float cellX, floa
 }
 
 template <class Sample>
+void freeMapArrays(const MapState<Sample>& map) {
+    const int S = map.size;
+    const auto freeColumns = [](auto** columns, int count) {
+        if (!columns) return;
+        for (int i = 0; i < count; ++i) freeBlock(columns[i]);
+        freeBlock(columns);
+    };
+    freeColumns(map.columns, S + 1);
+    freeColumns(map.nodeMap, S - 1);
+    freeColumns(map.fogMap, S);
+}
+
+template <class Sample>
 void releaseMap() {
     auto& map = state<Sample>().map;
     if (map.size == 0) failEngineCheck(fatalLines<Sample>().releaseNoMap);
-    const int S = map.size;
-    for (int i = 0; i <= S; ++i) freeBlock(map.columns[i]);
-    for (int i = 0; i < S - 1; ++i) freeBlock(map.nodeMap[i]);
-    freeBlock(map.columns);
-    freeBlock(map.nodeMap);
-    if (map.fogMap) {
-        for (int i = 0; i < S; ++i) freeBlock(map.fogMap[i]);
-        freeBlock(map.fogMap);
-    }
+    freeMapArrays(map);
     if (map.textureId != 0) renderHooks().deleteTexture(map.textureId);
     releasePrismList<Sample>();
     map.columns = nullptr;
@@ -72,6 +77,7 @@ void releaseMap() {
     template void bindMapState<Sample>(Sample**, NodeMap, int, float, float, int, int, int,   \
                                        float, float, float, float, const NodeMap*, const int*, \
                                        FogMap, float, float, float, float, float, float);      \
+    template void freeMapArrays<Sample>(const MapState<Sample>&);                                \
     template void releaseMap<Sample>();
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)

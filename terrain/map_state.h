@@ -61,6 +61,10 @@ struct EngineState {
     RefinementParams params;
 };
 
+// Frees the arrays of a map (columns, node map, fog map), also of one whose allocation
+// stopped half-way: columns not yet allocated are null. Leaves the fields as they were.
+template <class Sample> void freeMapArrays(const MapState<Sample>& map);
+
 // The one state of a sample type. Constant-initialised, so reaching it costs no guard.
 template <class Sample>
 EngineState<Sample>& state() {

@@ -72,41 +72,6 @@ RenderHooks hashingHooks() {
     return h;
 }
 
-// A rough terrain from integer value noise: every sample follows from integer
-// arithmetic, so the maps are the same on every machine. The float variant adds an
-// exact fraction to each sample.
-template <class Sample>
-std::vector<Sample> noiseGrid(int n, std::uint32_t seed, int amplitude) {
-    const auto lattice = [seed](int x, int y, int octave) {
-        std::uint32_t h = seed * 0x9E3779B1u ^ static_cast<std::uint32_t>(x) * 0x85EBCA77u ^
-                          static_cast<std::uint32_t>(y) * 0xC2B2AE3Du ^
-                          static_cast<std::uint32_t>(octave) * 0x27D4EB2Fu;
-        h ^= h >> 15;
-        h *= 0x2C1B3C6Du;
-        h ^= h >> 12;
-        return static_cast<int>(h % 1024u);
-    };
-    std::vector<Sample> grid(static_cast<std::size_t>(n) * n);
-    for (int c = 0; c < n; ++c)
-        for (int r = 0; r < n; ++r) {
-            long long sum = 0;
-            int weight = 1 << 6;
-            for (int octave = 0, cell = 64; cell >= 2; ++octave, cell /= 2, weight /= 2) {
-                const int x = c / cell, y = r / cell, fx = c % cell, fy = r % cell;
-                const long long top = lattice(x, y, octave) * (cell - fx) + lattice(x + 1, y, octave) * fx;
-                const long long bottom =
-                    lattice(x, y + 1, octave) * (cell - fx) + lattice(x + 1, y + 1, octave) * fx;
-                sum += (top * (cell - fy) + bottom * fy) * weight / (cell * cell);
-            }
-            const long long value = sum * amplitude / (1024LL * 127);
-            Sample s = static_cast<Sample>(value);
-            if constexpr (!std::is_integral_v<Sample>)
-                s += static_cast<float>(lattice(c, r, 99) % 64) / 64.0f;
-            grid[c + static_cast<std::size_t>(n) * r] = s;
-        }
-    return grid;
-}
-
 // Samples at the ends of their range: the 16-bit variant's full span, and infinite
 // and NaN samples in the float variant, at the centre of a 65 map too.
 template <class Sample>
