@@ -9,6 +9,7 @@
 #include "terrain/grid_resample.h"
 #include "terrain/heap.h"
 #include "terrain/kalde.h"
+#include "terrain/map_arrays.h"
 #include "terrain/map_build.h"
 #include "terrain/render_hooks.h"
 #include "terrain/roughness.h"
@@ -85,24 +86,24 @@ void computeMaxDiff(MapState<Sample>& map) {
     }
 }
 
-template <class Sample>
-Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
-                  float heightScale, float cellAspect, ElevationFn<Sample> elevation) {
-    auto& st = state<Sample>();
-    const FatalLines& lines = fatalLines<Sample>();
+namespace {
 
-    if (!size || !cellSize || !(*size >= 2) || !(*cellSize > 0.0f) || !(heightScale >= 0.0f))
+// The arrays of a map from an n x n grid or, without one, from the elevation callback;
+// touches no module state.
+template <class Sample>
+MapState<Sample> buildArrays(const Sample* grid, int n, float cellSize, float heightScale,
+                             float cellAspect, ElevationFn<Sample> elevation,
+                             const RefinementParams& params) {
+    const FatalLines& lines = fatalLines<Sample>();
+    if (!(n >= 2) || !(cellSize > 0.0f) || !(heightScale >= 0.0f))
         failEngineCheck(lines.buildMapArguments);
-    const int n = *size;
     const long long enlarged = enlargedSize(n);
     if (enlarged > kMaxGridSize) failEngineCheck(lines.columnArrayAlloc);
     const int S = static_cast<int>(enlarged);
-    if (st.params.paramsSetCount <= 0) st.params = RefinementParams{};
 
-    // The map's arrays are computed on a map of their own, which becomes current at the end.
     MapState<Sample> built;
     built.size = S;
-    built.cellX = static_cast<float>(n - 1) * *cellSize / static_cast<float>(S - 1);
+    built.cellX = static_cast<float>(n - 1) * cellSize / static_cast<float>(S - 1);
     built.cellZ = built.cellX * cellAspect;
     built.cellAvg = (built.cellX + built.cellZ) * 0.5f;
     built.heightScale = heightScale;
@@ -120,7 +121,41 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
     built.nodeMap = allocateColumns<unsigned char>(S - 1, S - 1, lines.nodeMapArrayAlloc,
                                                    lines.nodeMapColumnAlloc);
     computeMaxDiff(built);
-    computeRoughness(built, st.params);
+    computeRoughness(built, params);
+    return built;
+}
+
+}  // namespace
+
+template <class Sample>
+MapArrays<Sample> buildMapArrays(const Sample* grid, int n, float cellSize, float heightScale,
+                                 float cellAspect, const RefinementParams& params) {
+    const MapState<Sample> built =
+        buildArrays<Sample>(grid, n, cellSize, heightScale, cellAspect, nullptr, params);
+    return {built.columns, built.nodeMap, built.size, built.cellX};
+}
+
+template <class Sample>
+void releaseMapArrays(MapArrays<Sample>& arrays) {
+    const int S = arrays.size;
+    if (S == 0) return;
+    for (int i = 0; i <= S; ++i) freeBlock(arrays.columns[i]);
+    for (int i = 0; i < S - 1; ++i) freeBlock(arrays.nodeMap[i]);
+    freeBlock(arrays.columns);
+    freeBlock(arrays.nodeMap);
+    arrays = MapArrays<Sample>{};
+}
+
+template <class Sample>
+Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
+                  float heightScale, float cellAspect, ElevationFn<Sample> elevation) {
+    auto& st = state<Sample>();
+    if (!size || !cellSize) failEngineCheck(fatalLines<Sample>().buildMapArguments);
+    // A failed check below ends the process, so the parameters may be settled first.
+    if (st.params.paramsSetCount <= 0) st.params = RefinementParams{};
+    const MapState<Sample> built =
+        buildArrays(grid, *size, *cellSize, heightScale, cellAspect, elevation, st.params);
+    const int S = built.size;
 
     // The new map has no texture, no neighbours, no fog and no centre offset; what else
     // the previous map left (texture size, fog settings) stays, as bindMapState would
@@ -187,6 +222,9 @@ void setTexture(void* image, int* width, int* height) {
     template void computeMaxDiff<Sample>(MapState<Sample>&);                                  \
     template Sample** buildMap<Sample>(const Sample*, NodeMap*, int*, float*, float, float,   \
                                        ElevationFn<Sample>);                                  \
+    template MapArrays<Sample> buildMapArrays<Sample>(const Sample*, int, float, float, float, \
+                                                      const RefinementParams&);                \
+    template void releaseMapArrays<Sample>(MapArrays<Sample>&);                               \
     template void setRefinementParams<Sample>(float, float, float, int);                      \
     template void setTexture<Sample>(void*, int*, int*);
 KALDE_INSTANTIATE(std::int16_t)
