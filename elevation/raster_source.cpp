@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "elevation/gdal_setup.h"
 #include "elevation/height_holes.h"
 #include "elevation/input_file.h"
 
@@ -18,30 +19,7 @@ const char* const kReadableElevationFormats = "GeoTIFF (.tif), SRTM (.hgt), 16-b
 
 namespace {
 
-// Each block is read once, row by row: GDAL's block cache (5 % of the machine's memory by
-// default) would only keep a second copy of the raster.
-constexpr GIntBig kBlockCacheBytes = GIntBig{64} << 20;
-
 constexpr int kX0 = 0, kColumnX = 1, kRowX = 2, kY0 = 3, kColumnY = 4, kRowY = 5;
-
-// GDAL's own explanation of its last failure as " (GDAL: ...)" on one line, or nothing.
-std::string gdalReason() {
-    std::string message = CPLGetLastErrorMsg();
-    std::replace(message.begin(), message.end(), '\n', ' ');
-    return message.empty() ? "" : " (GDAL: " + message + ")";
-}
-
-void startGdal() {
-    static const bool started = [] {
-        GDALAllRegister();
-        GDALSetCacheMax64(kBlockCacheBytes);
-        // Failures are reported by the programs themselves, on one line; GDAL's console
-        // messages would add more.
-        CPLSetErrorHandler(CPLQuietErrorHandler);
-        return true;
-    }();
-    (void)started;
-}
 
 BandEncoding encodingOf(GDALRasterBandH band) {
     BandEncoding encoding;
