@@ -101,8 +101,17 @@ std::string RasterSource::open(const std::string& path, int band) {
         a[kRowY] = -a[kRowY];
     }
     const char* wkt = GDALGetProjectionRef(dataset_->handle);
-    georeference_ = Georeference::fromAffine(a, wkt ? wkt : "", (width_ - 1) / 2.0, (height_ - 1) / 2.0);
+    wkt_ = wkt ? wkt : "";
+    std::replace(wkt_.begin(), wkt_.end(), '\n', ' ');
+    georeferenced_ = true;
+    std::copy(a, a + kAffineTerms, affine_);
+    georeference_ = Georeference::fromAffine(a, wkt_, (width_ - 1) / 2.0, (height_ - 1) / 2.0);
     return {};
+}
+
+bool RasterSource::geoTransform(double* affine) const {
+    if (georeferenced_) std::copy(affine_, affine_ + kAffineTerms, affine);
+    return georeferenced_;
 }
 
 std::string RasterSource::read(const RasterWindow& window, HeightGrid& heights, HoleMask& holes,
