@@ -28,6 +28,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     const ScanResult scan =
         scanCommandLine(args, {"--out", "--width", "--seed", "--from", "--raster"}, {"--force"}, kHelpHint);
     std::string widthText;
+    bool widthGiven = false;
     result.error = scan.error;
     for (const CommandLineItem& item : scan.items) {
         if (!result.error.empty()) break;
@@ -40,6 +41,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             o.replace = true;
         } else if (name == "--width") {
             widthText = item.value;
+            widthGiven = true;
         } else if (name == "--seed") {
             result.error = parseSeed(item.value, o.seed);
         } else if (item.value.empty()) {
@@ -48,10 +50,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             (name == "--out" ? o.outDir : name == "--from" ? o.fromPath : o.rasterPath) = item.value;
         }
     }
-    if (!result.error.empty() || widthText.empty()) return result;
-    if (o.rasterPath.empty()) {
+    if (!result.error.empty()) return result;
+    if (widthGiven && o.rasterPath.empty()) {
         result.error = parseWidth(widthText, o.width);
-    } else if (!parseWholeNumber(widthText, o.width) || o.width < kMinWidth || o.width > kMaxRasterWidth) {
+    } else if (widthGiven && (!parseWholeNumber(widthText, o.width) || o.width < kMinWidth || o.width > kMaxRasterWidth)) {
         result.error = "--width must be a whole number from " + std::to_string(kMinWidth) + " to " +
                        std::to_string(kMaxRasterWidth) + " with --raster, got '" + widthText + "'; e.g. --width 16385";
     }
