@@ -1,6 +1,8 @@
 #include "engine_runs.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "alloc_count.h"
 
@@ -90,25 +92,35 @@ PassFigures countingPass(const CameraPose& pose, const DrawParams& draw) {
 }
 
 template <class Sample>
-PassFigures bruteForcePass(const EngineMap<Sample>& map) {
+PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes) {
     // Called through pointers, as the engine calls its callbacks, so nothing is inlined.
     kalde::FanBeginFn volatile begin = countFan;
     kalde::FanVertexFn volatile vertex = countVertex;
     fanCount = vertexCount = 0;
-    const int S = map.size();
+    const int last = std::min(2 * nodes, map.size() - 1);
     Sample* const* columns = map.columns();
     const auto start = Clock::now();
-    for (int i = 0; i + 1 < S; ++i) {
-        const Sample* west = columns[i];
+    for (int i = 1; i < last; i += 2) {
+        const Sample* west = columns[i - 1];
+        const Sample* centre = columns[i];
         const Sample* east = columns[i + 1];
-        const float fi = static_cast<float>(i);
-        for (int j = 0; j + 1 < S; ++j) {
-            const float fj = static_cast<float>(j);
+        const float fw = static_cast<float>(i - 1), fi = static_cast<float>(i),
+                    fe = static_cast<float>(i + 1);
+        for (int j = 1; j < last; j += 2) {
+            const float fs = static_cast<float>(j - 1), fj = static_cast<float>(j),
+                        fn = static_cast<float>(j + 1);
+            const float eastMid = static_cast<float>(east[j]);
             begin();
-            vertex(fi, static_cast<float>(west[j]), fj);
-            vertex(fi + 1.0f, static_cast<float>(east[j]), fj);
-            vertex(fi + 1.0f, static_cast<float>(east[j + 1]), fj + 1.0f);
-            vertex(fi, static_cast<float>(west[j + 1]), fj + 1.0f);
+            vertex(fi, static_cast<float>(centre[j]), fj);
+            vertex(fe, eastMid, fj);
+            vertex(fe, static_cast<float>(east[j + 1]), fn);
+            vertex(fi, static_cast<float>(centre[j + 1]), fn);
+            vertex(fw, static_cast<float>(west[j + 1]), fn);
+            vertex(fw, static_cast<float>(west[j]), fj);
+            vertex(fw, static_cast<float>(west[j - 1]), fs);
+            vertex(fi, static_cast<float>(centre[j - 1]), fs);
+            vertex(fe, static_cast<float>(east[j - 1]), fs);
+            vertex(fe, eastMid, fj);
         }
     }
     PassFigures f;
@@ -117,6 +129,33 @@ PassFigures bruteForcePass(const EngineMap<Sample>& map) {
     f.vertices = vertexCount;
     f.triangles = vertexCount - 2 * fanCount;
     return f;
+}
+
+template <class Sample>
+std::vector<PassFigures> countingFlight(const EngineMap<Sample>& map,
+                                        const std::vector<CameraPose>& path, const DrawParams& draw) {
+    std::vector<PassFigures> frames;
+    map.bind();
+    for (const CameraPose& pose : path) frames.push_back(countingPass<Sample>(pose, draw));
+    return frames;
+}
+
+template <class Sample>
+void BruteForceComparison<Sample>::fly() {
+    constexpr int kTrianglesPerNode = 8;
+    map_.bind();
+    for (std::size_t f = 0; f < path_.size(); ++f) {
+        FrameTiming& t = frames_[f];
+        const PassFigures ours = countingPass<Sample>(path_[f], draw_);
+        const int side = std::max(
+            1, static_cast<int>(std::lround(std::sqrt(double(ours.triangles) / kTrianglesPerNode))));
+        const PassFigures brute = bruteForcePass(map_, side);
+        if (flights_ == 0 || ours.milliseconds < t.engineMs) t.engineMs = ours.milliseconds;
+        if (flights_ == 0 || brute.milliseconds < t.bruteMs) t.bruteMs = brute.milliseconds;
+        t.triangles = ours.triangles;
+        t.bruteTriangles = brute.triangles;
+    }
+    ++flights_;
 }
 
 template <class Sample>
@@ -149,8 +188,15 @@ template class EngineMap<std::int16_t>;
 template class EngineMap<float>;
 template PassFigures countingPass<std::int16_t>(const CameraPose&, const DrawParams&);
 template PassFigures countingPass<float>(const CameraPose&, const DrawParams&);
-template PassFigures bruteForcePass<std::int16_t>(const EngineMap<std::int16_t>&);
-template PassFigures bruteForcePass<float>(const EngineMap<float>&);
+template std::vector<PassFigures> countingFlight<std::int16_t>(
+    const EngineMap<std::int16_t>&, const std::vector<CameraPose>&, const DrawParams&);
+template std::vector<PassFigures> countingFlight<float>(const EngineMap<float>&,
+                                                        const std::vector<CameraPose>&,
+                                                        const DrawParams&);
+template PassFigures bruteForcePass<std::int16_t>(const EngineMap<std::int16_t>&, int);
+template PassFigures bruteForcePass<float>(const EngineMap<float>&, int);
+template class BruteForceComparison<std::int16_t>;
+template class BruteForceComparison<float>;
 template FanStream recordPass<std::int16_t>(const CameraPose&, const DrawParams&);
 template FanStream recordPass<float>(const CameraPose&, const DrawParams&);
 

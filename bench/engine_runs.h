@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "bench_terrains.h"
@@ -65,9 +66,47 @@ struct PassFigures {
 template <class Sample>
 PassFigures countingPass(const CameraPose& pose, const DrawParams& draw);
 
-// Every cell of the map as a fan of four corners through the same callbacks.
+// One flight of the map, frame by frame.
 template <class Sample>
-PassFigures bruteForcePass(const EngineMap<Sample>& map);
+std::vector<PassFigures> countingFlight(const EngineMap<Sample>& map,
+                                        const std::vector<CameraPose>& path, const DrawParams& draw);
+
+// The brute force: the full fan (centre, the four corners and the four edge midpoints)
+// of every size-2 node of the map's first nodes x nodes block, through the same
+// callbacks. It is what emission alone costs, without refinement or culling.
+template <class Sample>
+PassFigures bruteForcePass(const EngineMap<Sample>& map, int nodes);
+
+// One frame of a flight timed against the brute force: the fastest of its flights.
+struct FrameTiming {
+    double engineMs = 0.0;
+    double bruteMs = 0.0;
+    long triangles = 0;        // the engine's
+    long bruteTriangles = 0;
+    double ratio() const {
+        return triangles > 0 ? engineMs / triangles / (bruteMs / bruteTriangles) : 0.0;
+    }
+};
+
+// A flight timed against the brute force, flight after flight, each frame after the one
+// before it as in a real flight; every frame keeps its fastest time. Engine and brute
+// force alternate frame by frame, and the brute force emits about as many triangles as
+// the frame, so that both sides run equally long under the same load.
+template <class Sample>
+class BruteForceComparison {
+public:
+    BruteForceComparison(const EngineMap<Sample>& map, std::vector<CameraPose> path, DrawParams draw)
+        : map_(map), path_(std::move(path)), draw_(draw), frames_(path_.size()) {}
+    void fly();
+    const std::vector<FrameTiming>& frames() const { return frames_; }
+
+private:
+    const EngineMap<Sample>& map_;
+    std::vector<CameraPose> path_;
+    DrawParams draw_;
+    std::vector<FrameTiming> frames_;
+    int flights_ = 0;
+};
 
 // The fans of one pass, as emitted.
 struct FanStream {

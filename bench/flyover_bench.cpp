@@ -1,15 +1,21 @@
-// Headless benchmark of the terrain engine against Irrlicht's own terrain node and the
-// brute-force limit: speed, scale, construction, image quality, allocations.
+// Headless benchmark of the terrain engine against the brute-force limit and Irrlicht's
+// own terrain node: speed, scale, construction, image quality, allocations.
+//
+// The machines it runs on are shared and noisy. Every flight is flown several times,
+// spread over the run, and each frame keeps its fastest time; engine and brute force
+// alternate frame by frame in this process, so the figures to compare are the ratios.
 //
 // Usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] [--curves FILE]
-//                      [--data DIR] [--smoke]
+//                      [--data DIR] [--smoke] [--speed-only]
 #include <irrlicht.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +23,7 @@
 #include "app/fan_bridge.h"
 #include "bench_terrains.h"
 #include "camera_path.h"
+#include "curve.h"
 #include "engine_runs.h"
 #include "peer_terrain.h"
 #include "report.h"
@@ -31,6 +38,10 @@ constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 constexpr int kGeneratedLargeWidth = 4097;
 constexpr int kBridgeRepeats = 200;
+// Our resolution sweep: kSweepPoints resolutions evenly spaced in log between these.
+constexpr double kSweepLowest = 1e3;
+constexpr double kSweepHighest = 1e9;
+constexpr int kSweepPoints = 21;
 
 struct Options {
     int frames = 300;
@@ -39,65 +50,113 @@ struct Options {
     std::string curves = "bench-curves.dat";
     std::string dataDir = KALDE_SHARED_DATA_DIR;
     bool smoke = false;
+    bool speedOnly = false;   // the speed section alone, to compare two builds quickly
+    // Flights per timing: against the brute force (with a pause between them), and along
+    // the quality sweep.
+    int speedFlights = 15;
+    std::chrono::milliseconds pauseBetweenFlights{1000};
+    int sweepFlights = 5;
 };
 
 ScreenCamera screenCamera(const CameraPose& pose, const DrawParams& draw) {
     return {pose, kCameraFovy, draw.aspect, draw.nearDist, draw.farDist, kScreenWidth, kScreenHeight};
 }
 
-struct PathFigures {
-    std::vector<double> ms, triangles, vertices;
-    long allocations = 0;   // over every frame after the first
-};
+// One method at one setting along the flight: each frame's fastest time over the flights
+// flown so far and its triangles, and the screen-space error at every few frames.
+class Contender {
+public:
+    Contender(const EngineMap<std::int16_t>& map, const std::vector<CameraPose>& path,
+              const DrawParams& draw)
+        : map_(map), path_(path), draw_(draw) {}
+    virtual ~Contender() = default;
 
-template <class Sample>
-PathFigures flyOurs(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
-                    const DrawParams& draw) {
-    PathFigures out;
-    map.bind();
-    for (std::size_t f = 0; f < path.size(); ++f) {
-        const PassFigures p = countingPass<Sample>(path[f], draw);
-        out.ms.push_back(p.milliseconds);
-        out.triangles.push_back(static_cast<double>(p.triangles));
-        out.vertices.push_back(static_cast<double>(p.vertices));
-        if (f > 0) out.allocations += p.allocations;
+    // One more flight, timed frame by frame.
+    void fly() {
+        for (std::size_t f = 0; f < path_.size(); ++f) {
+            long frameTriangles = 0;
+            const double milliseconds = timeFrame(f, &frameTriangles);
+            if (f < ms.size()) {
+                ms[f] = std::min(ms[f], milliseconds);
+            } else {
+                ms.push_back(milliseconds);
+                triangles.push_back(static_cast<double>(frameTriangles));
+            }
+        }
     }
-    return out;
-}
+    // The error of the drawn surface against the map's true heights, every few frames.
+    void measureError(int every) {
+        SampleRaster raster(map_.size());
+        for (std::size_t f = 0; f < path_.size(); f += every) {
+            raster.clear();
+            rasterize(f, &raster);
+            const ScreenError e =
+                screenError(raster, map_.placement(), screenCamera(path_[f], draw_),
+                            [&](int i, int j) { return map_.worldHeight(i, j); });
+            p99.push_back(e.p99Pixels);
+            max.push_back(e.maxPixels);
+            uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
+        }
+    }
 
-struct QualityFigures {
     std::vector<double> p99, max, triangles, ms, uncovered;
 
-    // The error of the drawn surface on the raster against the map's true heights.
-    template <class Sample>
-    void addError(const SampleRaster& raster, const EngineMap<Sample>& map, const ScreenCamera& camera) {
-        const ScreenError e = screenError(raster, map.placement(), camera,
-                                          [&](int i, int j) { return map.worldHeight(i, j); });
-        p99.push_back(e.p99Pixels);
-        max.push_back(e.maxPixels);
-        uncovered.push_back(e.samplesInView ? double(e.uncoveredInView) / e.samplesInView : 0.0);
-    }
+protected:
+    // Draws frame f; returns the milliseconds it took and its triangles.
+    virtual double timeFrame(std::size_t f, long* frameTriangles) = 0;
+    // The triangles of frame f onto the raster.
+    virtual void rasterize(std::size_t f, SampleRaster* raster) = 0;
+
+    const EngineMap<std::int16_t>& map_;
+    const std::vector<CameraPose>& path_;
+    const DrawParams draw_;
 };
 
-// Error at every few frames; the cost is timed over every frame in a loop of its own,
-// so that the rasterizing in between does not cool the caches for the timed passes.
-template <class Sample>
-QualityFigures ourQuality(const EngineMap<Sample>& map, const std::vector<CameraPose>& path,
-                          const DrawParams& draw, int every, float heightScale) {
-    QualityFigures q;
-    const PathFigures timed = flyOurs(map, path, draw);
-    q.ms = timed.ms;
-    q.triangles = timed.triangles;
-    SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += every) {
-        map.bind();
-        const FanStream fans = recordPass<Sample>(path[f], draw);
-        raster.clear();
-        rasterizeFans(fans, heightScale, &raster);
-        q.addError(raster, map, screenCamera(path[f], draw));
+// Our pass at one resolution.
+class OurSetting : public Contender {
+public:
+    OurSetting(const EngineMap<std::int16_t>& map, const std::vector<CameraPose>& path,
+               const DrawParams& draw, float heightScale)
+        : Contender(map, path, draw), heightScale_(heightScale) {}
+
+private:
+    double timeFrame(std::size_t f, long* frameTriangles) override {
+        map_.bind();
+        const PassFigures pass = countingPass<std::int16_t>(path_[f], draw_);
+        *frameTriangles = pass.triangles;
+        return pass.milliseconds;
     }
-    return q;
-}
+    void rasterize(std::size_t f, SampleRaster* raster) override {
+        map_.bind();
+        rasterizeFans(recordPass<std::int16_t>(path_[f], draw_), heightScale_, raster);
+    }
+
+    float heightScale_;
+};
+
+// The peer at one setting, on the same heights.
+class PeerSetting : public Contender {
+public:
+    PeerSetting(irr::IrrlichtDevice* device, const EngineMap<std::int16_t>& map,
+                const std::vector<CameraPose>& path, const DrawParams& draw,
+                const PeerSettings& settings)
+        : Contender(map, path, draw),
+          peer_(device, map.worldHeights(), map.placement(), settings, kCameraFovy, draw.aspect,
+                draw.nearDist, draw.farDist) {}
+
+private:
+    double timeFrame(std::size_t f, long* frameTriangles) override {
+        const double milliseconds = peer_.update(path_[f]);
+        *frameTriangles = peer_.triangles();
+        return milliseconds;
+    }
+    void rasterize(std::size_t f, SampleRaster* raster) override {
+        peer_.update(path_[f]);
+        peer_.rasterize(raster);
+    }
+
+    PeerTerrain peer_;
+};
 
 // Largest height difference between the peer and our map at a few points: both must
 // stand on the same ground for the comparison to mean anything.
@@ -114,41 +173,6 @@ double peerPlacementError(irr::IrrlichtDevice* device, const EngineMap<Sample>& 
     return worst;
 }
 
-template <class Sample>
-QualityFigures peerQuality(irr::IrrlichtDevice* device, const EngineMap<Sample>& map,
-                           const std::vector<CameraPose>& path, const DrawParams& draw,
-                           const PeerSettings& settings, int every, bool withError) {
-    QualityFigures q;
-    PeerTerrain peer(device, map.worldHeights(), map.placement(), settings, kCameraFovy,
-                     draw.aspect, draw.nearDist, draw.farDist);
-    for (const CameraPose& pose : path) {
-        q.ms.push_back(peer.update(pose));
-        q.triangles.push_back(static_cast<double>(peer.triangles()));
-    }
-    if (!withError) return q;
-    SampleRaster raster(map.size());
-    for (std::size_t f = 0; f < path.size(); f += every) {
-        peer.update(path[f]);
-        raster.clear();
-        peer.rasterize(&raster);
-        q.addError(raster, map, screenCamera(path[f], draw));
-    }
-    return q;
-}
-
-// Linear interpolation of y over log(x) along a curve sorted by x; clamps at the ends.
-double atLogX(const std::vector<std::pair<double, double>>& curve, double x) {
-    if (curve.empty()) return 0.0;
-    if (x <= curve.front().first) return curve.front().second;
-    for (std::size_t k = 1; k < curve.size(); ++k)
-        if (x <= curve[k].first) {
-            const double t = (std::log(x) - std::log(curve[k - 1].first)) /
-                             (std::log(curve[k].first) - std::log(curve[k - 1].first));
-            return curve[k - 1].second + t * (curve[k].second - curve[k - 1].second);
-        }
-    return curve.back().second;
-}
-
 std::string cpuName() {
     std::ifstream info("/proc/cpuinfo");
     std::string line;
@@ -157,37 +181,72 @@ std::string cpuName() {
     return "unknown CPU";
 }
 
+// The one-minute load average: how busy the machine was around a run.
+std::string loadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string first;
+    return file >> first ? first : "unknown";
+}
+
 template <class Sample>
 std::vector<CameraPose> pathOver(const EngineMap<Sample>& map, int frames) {
     const float extent = static_cast<float>(map.size() - 1) * map.cell();
     return flightPath(extent, frames, [&](float x, float z) { return map.groundAt(x, z); });
 }
 
+// Our pass over one map along its flight, against the brute force.
 template <class Sample>
-void speedAndLimit(Report& r, const std::string& name, const EngineMap<Sample>& map,
-                   const std::vector<CameraPose>& path, const DrawParams& draw,
-                   double* medianMs) {
-    const PathFigures ours = flyOurs(map, path, draw);
-    std::vector<double> nsPerTriangle;
-    for (std::size_t f = 0; f < ours.ms.size(); ++f)
-        if (ours.triangles[f] > 0) nsPerTriangle.push_back(ours.ms[f] * 1e6 / ours.triangles[f]);
-    r.figure(name, "our pass: median ms/frame", median(ours.ms), "ms");
-    r.figure(name, "our pass: p95 ms/frame", p95(ours.ms), "ms");
-    r.figure(name, "our pass: median triangles/frame", median(ours.triangles), "");
-    r.figure(name, "our pass: p95 triangles/frame", p95(ours.triangles), "");
-    r.figure(name, "our pass: median vertices/frame", median(ours.vertices), "");
-    r.figure(name, "our pass: max vertices/frame", quantile(ours.vertices, 1.0), "");
-    r.figure(name, "our pass: median ns/triangle", median(nsPerTriangle), "ns");
-    r.figure(name, "engine allocations after frame 1", static_cast<double>(ours.allocations), "");
-    std::vector<double> brute;
-    for (int rep = 0; rep < 5; ++rep) {
-        const PassFigures b = bruteForcePass(map);
-        brute.push_back(b.milliseconds * 1e6 / static_cast<double>(b.triangles));
+class SpeedRun {
+public:
+    SpeedRun(std::string name, const std::vector<Sample>& samples, int width, float cellSize,
+             float heightScale, int frames, const DrawParams& draw)
+        : name_(std::move(name)),
+          map_(samples, width, cellSize, heightScale),
+          path_(pathOver(map_, frames)),
+          comparison_(map_, path_, draw) {
+        const std::vector<PassFigures> flight = countingFlight(map_, path_, draw);
+        for (std::size_t f = 0; f < flight.size(); ++f) {
+            if (f > 0) allocations_ += flight[f].allocations;   // the first frame may set up
+            vertices_.push_back(static_cast<double>(flight[f].vertices));
+        }
     }
-    r.figure(name, "brute force: median ns/triangle", median(brute), "ns");
-    r.figure(name, "ratio ours/brute per triangle", median(nsPerTriangle) / median(brute), "x");
-    *medianMs = median(ours.ms);
-}
+    void fly() { comparison_.fly(); }
+    double medianMs() const {
+        std::vector<double> ms;
+        for (const FrameTiming& t : comparison_.frames()) ms.push_back(t.engineMs);
+        return median(ms);
+    }
+    void report(Report& r) const {
+        std::vector<double> ms, triangles, ratio, oursNs, bruteNs;
+        for (const FrameTiming& t : comparison_.frames()) {
+            ms.push_back(t.engineMs);
+            triangles.push_back(static_cast<double>(t.triangles));
+            if (t.triangles == 0) continue;
+            ratio.push_back(t.ratio());
+            oursNs.push_back(t.engineMs * 1e6 / t.triangles);
+            bruteNs.push_back(t.bruteMs * 1e6 / t.bruteTriangles);
+        }
+        r.figure(name_, "our pass: median ms/frame", median(ms), "ms");
+        r.figure(name_, "our pass: p95 ms/frame", p95(ms), "ms");
+        r.figure(name_, "our pass: median triangles/frame", median(triangles), "");
+        r.figure(name_, "our pass: max vertices/frame", quantile(vertices_, 1.0), "");
+        r.figure(name_, "our pass: median ns/triangle", median(oursNs), "ns");
+        r.figure(name_, "brute force: median ns/triangle", median(bruteNs), "ns");
+        r.figure(name_, "ours/brute per triangle: median", median(ratio), "x");
+        r.figure(name_, "ours/brute per triangle: p95", p95(ratio), "x");
+        r.figure(name_, "engine allocations after frame 1", static_cast<double>(allocations_), "");
+    }
+    const EngineMap<Sample>& map() const { return map_; }
+    const std::vector<CameraPose>& path() const { return path_; }
+
+private:
+    std::string name_;
+    EngineMap<Sample> map_;
+    std::vector<CameraPose> path_;
+    BruteForceComparison<Sample> comparison_;
+    long allocations_ = 0;
+    std::vector<double> vertices_;
+};
 
 template <class Sample>
 void construction(Report& r, const std::string& name, const std::vector<Sample>& samples,
@@ -201,7 +260,7 @@ void construction(Report& r, const std::string& name, const std::vector<Sample>&
         bytes = map.bytes();
         S = map.size();
     }
-    r.figure(name, "buildMap median ms", median(ms), "ms");
+    r.figure(name, "buildMap fastest ms", quantile(ms, 0.0), "ms");
     r.figure(name, "map memory per sample", static_cast<double>(bytes) / (double(S) * S), "bytes");
 }
 
@@ -232,11 +291,107 @@ void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames
     r.figure(t.name, "bridge: ns/vertex into the mesh buffer", ns / (double(kBridgeRepeats) * vertices), "ns");
 }
 
+// Our resolutions, evenly spaced in log.
+std::vector<float> sweepResolutions(int points) {
+    std::vector<float> out;
+    for (int k = 0; k < points; ++k) {
+        const double t = points > 1 ? double(k) / (points - 1) : 0.0;
+        out.push_back(static_cast<float>(kSweepLowest * std::pow(kSweepHighest / kSweepLowest, t)));
+    }
+    return out;
+}
+
+void ratioFigure(Report& r, const std::string& subject, const std::string& metric,
+                 std::optional<double> ours, double peer) {
+    if (ours)
+        r.figure(subject, metric, *ours / peer, "x");
+    else
+        r.note(subject + ": " + metric + " outside our sweep");
+}
+
+// Quality against cost on one terrain: our resolution sweep and the peer's settings, and
+// the peer's cost against ours at equal triangles and at equal screen error. All of them
+// are flown round after round, so that every setting's fastest frames come from the
+// quietest moments of the whole sweep; meanwhile(done, total) runs after each flight.
+void qualityAgainstCost(Report& r, irr::IrrlichtDevice* device, const BenchTerrain& t,
+                        const DrawParams& draw, const Options& o,
+                        const std::function<void(int, int)>& meanwhile) {
+    r.section("quality against cost: " + t.name);
+    const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
+    const std::vector<CameraPose> path = pathOver(map, o.frames);
+    std::vector<float> resolutions = sweepResolutions(kSweepPoints);
+    std::vector<PeerSettings> peerSettings;
+    for (int patch : {17, 33, 65})
+        for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
+            peerSettings.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
+    if (o.smoke) {
+        resolutions = {1e3f, 1e6f};
+        peerSettings = {PeerSettings{}, {33, 6, 2.0f}};
+    }
+    std::vector<std::unique_ptr<OurSetting>> ours;
+    for (float res : resolutions) {
+        DrawParams d = draw;
+        d.res = res;
+        ours.push_back(std::make_unique<OurSetting>(map, path, d, t.heightScale));
+    }
+    std::vector<std::unique_ptr<PeerSetting>> peers;
+    for (const PeerSettings& p : peerSettings)
+        peers.push_back(std::make_unique<PeerSetting>(device, map, path, draw, p));
+    std::vector<Contender*> all;
+    for (auto& setting : ours) all.push_back(setting.get());
+    for (auto& setting : peers) all.push_back(setting.get());
+    const int total = o.sweepFlights * static_cast<int>(all.size());
+    for (int round = 0, done = 0; round < o.sweepFlights; ++round)
+        for (Contender* setting : all) {
+            setting->fly();
+            meanwhile(++done, total);
+        }
+
+    std::ofstream curves(o.curves);
+    curves << "# method setting triangles p99_pixels max_pixels ms\n";
+    const auto report = [&](const std::string& subject, Contender& c) {
+        c.measureError(o.errorEvery);
+        r.figure(subject, "median triangles", median(c.triangles), "");
+        r.figure(subject, "median p99 error", median(c.p99), "px");
+        r.figure(subject, "median max error", median(c.max), "px");
+        r.figure(subject, "median ms/frame", median(c.ms), "ms");
+        r.figure(subject, "median share of view not drawn", median(c.uncovered), "");
+    };
+    std::vector<CurvePoint> trianglesToMs, errorToMs;
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+        OurSetting& c = *ours[k];
+        char setting[32];
+        std::snprintf(setting, sizeof setting, "res %.2e", static_cast<double>(resolutions[k]));
+        report(std::string("ours ") + setting, c);
+        curves << "ours " << resolutions[k] << " " << median(c.triangles) << " " << median(c.p99)
+               << " " << median(c.max) << " " << median(c.ms) << "\n";
+        trianglesToMs.push_back({median(c.triangles), median(c.ms)});
+        errorToMs.push_back({median(c.p99), median(c.ms)});
+    }
+    // At a given error, our cost is that of the cheapest resolution reaching it.
+    errorToMs = lowerFront(errorToMs);
+    curves << "\n\n";
+    for (std::size_t k = 0; k < peers.size(); ++k) {
+        PeerSetting& c = *peers[k];
+        const PeerSettings& p = peerSettings[k];
+        char setting[64];
+        std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
+        report(setting, c);
+        const double ms = median(c.ms);
+        ratioFigure(r, setting, "ours/peer ms/frame at equal triangles",
+                    atLogX(trianglesToMs, median(c.triangles)), ms);
+        ratioFigure(r, setting, "ours/peer ms/frame at equal p99 error",
+                    atLogX(errorToMs, median(c.p99)), ms);
+        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << median(c.triangles)
+               << " " << median(c.p99) << " " << median(c.max) << " " << ms << "\n";
+    }
+}
+
 int run(const Options& o) {
     Report r;
-    std::printf("flyover_bench on %s, %u hardware threads; %d frames per path%s\n",
-                cpuName().c_str(), std::thread::hardware_concurrency(), o.frames,
-                o.smoke ? " (smoke run)" : "");
+    std::printf("flyover_bench on %s, %u hardware threads, load average %s; %d frames per path%s\n",
+                cpuName().c_str(), std::thread::hardware_concurrency(), loadAverage().c_str(),
+                o.frames, o.smoke ? " (smoke run)" : "");
     irr::IrrlichtDevice* device = irr::createDevice(irr::video::EDT_NULL);
     device->getLogger()->setLogLevel(irr::ELL_NONE);
     const DrawParams draw;
@@ -252,105 +407,89 @@ int run(const Options& o) {
         std::printf("skipping Puget Sound: %s\n", why.c_str());
     terrains.push_back(generatedTerrain(kGeneratedLargeWidth));
 
-    // Speed against the brute-force limit, frame cost along the scaled path.
-    std::vector<std::pair<std::string, double>> frameCost;
+    // Speed against the brute-force limit. Every terrain's flight is flown again and
+    // again, all terrains in turn, spread over the whole run (between the flights of the
+    // quality sweep, or with pauses), so that each frame keeps its fastest time from
+    // the quietest moment of the run.
+    std::vector<std::unique_ptr<SpeedRun<std::int16_t>>> runs;
+    std::vector<std::unique_ptr<SpeedRun<float>>> floatRuns;
     for (const BenchTerrain& t : terrains) {
-        r.section("speed: " + t.name);
-        const EngineMap<std::int16_t> map(t.samples16, t.width, t.cellSize, t.heightScale);
-        const std::vector<CameraPose> path = pathOver(map, o.frames);
-        double ms = 0.0;
-        speedAndLimit(r, t.name + " (16-bit)", map, path, draw, &ms);
-        frameCost.emplace_back(t.name, ms);
-        if (!t.samplesFloat.empty()) {
-            const EngineMap<float> floats(t.samplesFloat, t.width, t.cellSize, t.heightScaleFloat);
-            speedAndLimit(r, t.name + " (float)", floats, path, draw, &ms);
+        runs.push_back(std::make_unique<SpeedRun<std::int16_t>>(
+            t.name + " (16-bit)", t.samples16, t.width, t.cellSize, t.heightScale, o.frames, draw));
+        floatRuns.push_back(t.samplesFloat.empty()
+                                ? nullptr
+                                : std::make_unique<SpeedRun<float>>(
+                                      t.name + " (float)", t.samplesFloat, t.width, t.cellSize,
+                                      t.heightScaleFloat, o.frames, draw));
+    }
+    int speedRounds = 0;
+    const auto speedRound = [&] {
+        for (std::size_t k = 0; k < terrains.size(); ++k) {
+            runs[k]->fly();
+            if (floatRuns[k]) floatRuns[k]->fly();
         }
+        ++speedRounds;
+    };
+    speedRound();
+    if (o.speedOnly) {
+        while (speedRounds < o.speedFlights) {
+            std::this_thread::sleep_for(o.pauseBetweenFlights);
+            speedRound();
+        }
+    } else {
+        // Image quality against cost on the real terrain (or the sample without it).
+        qualityAgainstCost(r, device, havePuget ? terrains[1] : terrains[0], draw, o,
+                           [&](int done, int total) {
+                               while (speedRounds < 1 + (o.speedFlights - 1) * done / total)
+                                   speedRound();
+                           });
+    }
+
+    std::vector<std::pair<std::string, double>> frameCost;
+    for (std::size_t k = 0; k < terrains.size(); ++k) {
+        const BenchTerrain& t = terrains[k];
+        r.section("speed: " + t.name);
+        runs[k]->report(r);
+        if (floatRuns[k]) floatRuns[k]->report(r);
+        frameCost.emplace_back(t.name, runs[k]->medianMs());
         // The peer on the same heights and path, at its default settings.
-        const QualityFigures peer = peerQuality(device, map, path, draw, PeerSettings{}, 1, false);
+        const EngineMap<std::int16_t>& map = runs[k]->map();
+        PeerSetting peer(device, map, runs[k]->path(), draw, PeerSettings{});
+        for (int flight = 0; flight < o.sweepFlights; ++flight) peer.fly();
         r.figure(t.name, "peer: median ms/frame (LOD + indices)", median(peer.ms), "ms");
         r.figure(t.name, "peer: p95 ms/frame", p95(peer.ms), "ms");
         r.figure(t.name, "peer: median triangles/frame", median(peer.triangles), "");
         r.figure(t.name, "peer: height difference to our map (check)",
                  peerPlacementError(device, map, draw), "units");
     }
-    r.section("scale: frame cost along the same path, scaled");
-    for (const auto& [name, ms] : frameCost) r.figure(name, "our pass: median ms/frame", ms, "ms");
-    r.figure(frameCost.back().first, "ratio to the 257 terrain",
-             frameCost.back().second / frameCost.front().second, "x");
+    runs.clear();
+    floatRuns.clear();
+    if (!o.speedOnly) {
+        r.section("scale: frame cost along the same path, scaled");
+        for (const auto& [name, ms] : frameCost) r.figure(name, "our pass: median ms/frame", ms, "ms");
+        r.figure(frameCost.back().first, "ratio to the 257 terrain",
+                 frameCost.back().second / frameCost.front().second, "x");
 
-    r.section("construction");
-    for (const BenchTerrain& t : terrains) {
-        construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
-        std::vector<float> asFloat = t.samplesFloat;
-        if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
-        construction(r, t.name + " (float)", asFloat, t.width,
-                     t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
-    }
+        r.section("construction");
+        for (const BenchTerrain& t : terrains) {
+            construction(r, t.name + " (16-bit)", t.samples16, t.width, t.heightScale);
+            std::vector<float> asFloat = t.samplesFloat;
+            if (asFloat.empty()) asFloat.assign(t.samples16.begin(), t.samples16.end());
+            construction(r, t.name + " (float)", asFloat, t.width,
+                         t.samplesFloat.empty() ? t.heightScale : t.heightScaleFloat);
+        }
 
-    r.section("bridge");
-    bridge(r, terrains.front(), draw, o.frames);
-
-    // Image quality against cost on the real terrain (or the sample without it).
-    const BenchTerrain& q = havePuget ? terrains[1] : terrains[0];
-    r.section("quality against cost: " + q.name);
-    const EngineMap<std::int16_t> map(q.samples16, q.width, q.cellSize, q.heightScale);
-    const std::vector<CameraPose> path = pathOver(map, o.frames);
-    // Roughness counts once sqrt(res) times a node's relative roughness exceeds 1; on
-    // real terrain at true proportions that takes resolutions far above the fly-over's.
-    std::vector<float> resolutions{1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
-    std::vector<PeerSettings> peers;
-    for (int patch : {17, 33, 65})
-        for (float scale : {0.5f, 1.0f, 2.0f, 4.0f})
-            peers.push_back({patch, patch == 17 ? 5 : patch == 33 ? 6 : 7, scale});
-    if (o.smoke) {
-        resolutions = {1e3f, 1e6f};
-        peers = {PeerSettings{}, {33, 6, 2.0f}};
-    }
-    std::ofstream curves(o.curves);
-    curves << "# method setting triangles p99_pixels max_pixels ms\n";
-    std::vector<std::pair<double, double>> ourErrorCurve, ourCostCurve;
-    for (float res : resolutions) {
-        DrawParams d = draw;
-        d.res = res;
-        const QualityFigures f = ourQuality(map, path, d, o.errorEvery, q.heightScale);
-        char setting[32];
-        std::snprintf(setting, sizeof setting, "res %.0e", static_cast<double>(res));
-        const std::string subject = std::string("ours ") + setting;
-        r.figure(subject, "median triangles", median(f.triangles), "");
-        r.figure(subject, "median p99 error", median(f.p99), "px");
-        r.figure(subject, "median max error", median(f.max), "px");
-        r.figure(subject, "median ms/frame", median(f.ms), "ms");
-        r.figure(subject, "median share of view not drawn", median(f.uncovered), "");
-        curves << "ours " << res << " " << median(f.triangles) << " " << median(f.p99) << " "
-               << median(f.max) << " " << median(f.ms) << "\n";
-        ourErrorCurve.emplace_back(median(f.triangles), median(f.p99));
-        ourCostCurve.emplace_back(median(f.triangles), median(f.ms));
-    }
-    curves << "\n\n";
-    for (const PeerSettings& p : peers) {
-        const QualityFigures f = peerQuality(device, map, path, draw, p, o.errorEvery, true);
-        char setting[64];
-        std::snprintf(setting, sizeof setting, "peer patch %d x%.1f", p.patchSize, p.distanceScale);
-        const double tris = median(f.triangles);
-        r.figure(setting, "median triangles", tris, "");
-        r.figure(setting, "median p99 error", median(f.p99), "px");
-        r.figure(setting, "median max error", median(f.max), "px");
-        r.figure(setting, "median ms/frame", median(f.ms), "ms");
-        r.figure(setting, "median share of view not drawn", median(f.uncovered), "");
-        r.figure(setting, "ours/peer p99 error at equal triangles",
-                 atLogX(ourErrorCurve, tris) / median(f.p99), "x");
-        r.figure(setting, "ours/peer ms/frame at equal triangles",
-                 atLogX(ourCostCurve, tris) / median(f.ms), "x");
-        curves << "peer" << p.patchSize << " " << p.distanceScale << " " << tris << " "
-               << median(f.p99) << " " << median(f.max) << " " << median(f.ms) << "\n";
+        r.section("bridge");
+        bridge(r, terrains.front(), draw, o.frames);
     }
 
     device->drop();
+    std::printf("\nload average at the end: %s\n", loadAverage().c_str());
     if (!r.writeCsv(o.csv)) {
         std::fprintf(stderr, "flyover_bench: cannot write %s\n", o.csv.c_str());
         return 1;
     }
-    std::printf("\nwrote %s and %s\n", o.csv.c_str(), o.curves.c_str());
+    std::printf("wrote %s and %s\n", o.csv.c_str(), o.curves.c_str());
     return 0;
 }
 
@@ -372,14 +511,19 @@ int main(int argc, char** argv) {
             o.curves = argv[++k];
         } else if (arg == "--data" && hasValue) {
             o.dataDir = argv[++k];
+        } else if (arg == "--speed-only") {
+            o.speedOnly = true;
         } else if (arg == "--smoke") {
             o.smoke = true;
             o.frames = 6;
             o.errorEvery = 3;
+            o.speedFlights = 2;
+            o.pauseBetweenFlights = std::chrono::milliseconds{0};
+            o.sweepFlights = 1;
         } else {
             std::fprintf(stderr,
                          "usage: flyover_bench [--frames N] [--error-every K] [--csv FILE] "
-                         "[--curves FILE] [--data DIR] [--smoke]\n");
+                         "[--curves FILE] [--data DIR] [--smoke] [--speed-only]\n");
             return 2;
         }
     }

@@ -65,6 +65,8 @@ PeerTerrain::~PeerTerrain() {
 }
 
 double PeerTerrain::update(const CameraPose& pose) {
+    // Several peers may share the scene manager; the node follows the active camera.
+    sceneManager_->setActiveCamera(camera_);
     const irr::core::vector3df eye(pose.ex, pose.ey, pose.ez);
     camera_->setPosition(eye);
     camera_->setTarget(eye + irr::core::vector3df(pose.dx, pose.dy, pose.dz));

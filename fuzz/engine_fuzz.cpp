@@ -16,13 +16,15 @@
 #include "fuzz/engine_scenario.h"
 #include "fuzz/fan_checks.h"
 #include "terrain/kalde.h"
+#include "terrain/map_build.h"
+#include "terrain/map_state.h"
 
 namespace {
 
 using enginefuzz::Scenario;
 using enginefuzz::View;
 
-constexpr float kMaxFogValue = 255.0f;
+using kalde::kMaxFogValue;
 // Heights (sample * heightScale) up to this size leave the queries' results exact
 // enough to be range-checked; larger ones only have to not crash.
 constexpr double kMaxCheckedHeight = 1e12;
@@ -42,12 +44,6 @@ Sample elevationFromGrid(int i, int j, int S) {
     const int n = callbackGridSize;
     const auto* grid = static_cast<const Sample*>(callbackGrid);
     return grid[i * (n - 1) / (S - 1) + n * (j * (n - 1) / (S - 1))];
-}
-
-int enlargedSize(int n) {
-    int s = 3;
-    while (s < n) s = 2 * s - 1;
-    return s;
 }
 
 float slack(double a, double b) {
@@ -155,7 +151,7 @@ void runScenario(const Scenario& s, const std::vector<Sample>& grid) {
                                        s.cullDepth);
     callbackGrid = grid.data();
     callbackGridSize = s.n;
-    expectedMapSize = enlargedSize(s.n);
+    expectedMapSize = static_cast<int>(kalde::enlargedSize(s.n));
 
     int size = s.n;
     float cell = s.cellSize;

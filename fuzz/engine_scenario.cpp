@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "terrain/engine_state.h"
+#include "terrain/map_state.h"
 
 namespace enginefuzz {
 
@@ -42,7 +42,7 @@ constexpr int kMaxCullDepth = 40;   // past the width of int, to reach the engin
 constexpr int kMaxInt16Spread = 32767;
 // The raised 16-bit bounds must stay below 32767 after the engine rounds them up.
 constexpr double kMaxFogBound = 32766.0;
-constexpr float kMaxFogValue = 255.0f;
+using kalde::kMaxFogValue;
 // A fan elevation is ((a + b) * (255 - w) + 2w * y) / 510: samples up to this size
 // cannot overflow it.
 constexpr float kBlendSafeLimit = FLT_MAX / 2048.0f;

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "terrain/engine_internal.h"
+#include "terrain/fog_fan_emission.h"
+#include "terrain/fog_prisms.h"
 #include "terrain/render_hooks.h"
-#include "terrain/view_culling.h"
 
 namespace kalde {
 
@@ -15,7 +15,6 @@ namespace {
 
 // The tested plane lies 0.01 % beyond the near plane.
 constexpr float kNearPlaneMargin = 1.0001f;
-constexpr float kMaxFogValue = 255.0f;
 
 // Which tetrahedron codes a routine hands to the section hooks: bit c stands for code c
 // (bit k of a code set when point k lies on the eye's side of the plane).
@@ -100,26 +99,42 @@ void tetrahedra(const PrismPoint (&p)[6], PrismPoint (&out)[3][4]) {
 }  // namespace
 
 template <class Sample>
-void emitPrismEdges() {
-    const auto& st = state<Sample>();
-    const PrismEdgeFn edge = st.view.storedPrismEdge;
-    for (int k = 0; k < st.prismCount; ++k) {
-        const FogPrism& p = st.prismList[k];
-        edge(p.ax, p.ay, p.aTop, p.az);
-        edge(p.bx, p.by, p.bTop, p.bz);
-        edge(p.cx, p.cy, p.cTop, p.cz);
+void drawFogPrisms(ViewState& view, PrismEdgeFn prismEdge) {
+    PrismList& list = prismList<Sample>();
+    if (prismEdge) {
+        for (int k = 0; k < list.count; ++k) {
+            const FogPrism& p = list.prisms[k];
+            prismEdge(p.ax, p.ay, p.aTop, p.az);
+            prismEdge(p.bx, p.by, p.bTop, p.bz);
+            prismEdge(p.cx, p.cy, p.cTop, p.cz);
+        }
+        list.count = 0;
+        return;
     }
+    // The built-in drawing works in world coordinates from here to the end of the pass.
+    const MapState<Sample>& map = state<Sample>().map;
+    view.eyePos = {view.eyePos.x + map.centerX, view.eyePos.y + map.centerY,
+                   view.eyePos.z + map.centerZ};
+    const RenderHooks& hooks = renderHooks();
+    hooks.beginLandscape();
+    hooks.beginFog();
+    if (map.prismDrawParam > 0.0f)
+        drawPrismsByDepth<Sample>(view);
+    else
+        drawPrismsBySlicing<Sample>(view);
+    list.count = 0;
+    hooks.endFog();
+    hooks.endLandscape();
 }
 
 template <class Sample>
-void drawPrismsByDepth() {
-    const auto& st = state<Sample>();
-    const ViewState& view = st.view;
+void drawPrismsByDepth(const ViewState& view) {
+    const PrismList& list = prismList<Sample>();
     const RenderHooks& hooks = renderHooks();
-    for (int k = 0; k < st.prismCount; ++k) {
+    for (int k = 0; k < list.count; ++k) {
         hooks.beginPrism();
         PrismPoint points[6];
-        prismPoints(st.map, st.prismList[k], false, points);
+        prismPoints(state<Sample>().map, list.prisms[k], false, points);
         float nearest = depth(view, points[0]), farthest = nearest;
         for (int p = 1; p < 6; ++p) {
             const float d = depth(view, points[p]);
@@ -150,28 +165,28 @@ void drawPrismsByDepth() {
 }
 
 template <class Sample>
-void drawPrismsBySlicing() {
-    const auto& st = state<Sample>();
+void drawPrismsBySlicing(const ViewState& view) {
+    const PrismList& list = prismList<Sample>();
     const RenderHooks& hooks = renderHooks();
     hooks.beginPrismBatch();
     hooks.beginPrimitives();
-    for (int k = 0; k < st.prismCount; ++k) {
+    for (int k = 0; k < list.count; ++k) {
         PrismPoint points[6];
-        prismPoints(st.map, st.prismList[k], true, points);
+        prismPoints(state<Sample>().map, list.prisms[k], true, points);
         PrismPoint tetra[3][4];
         tetrahedra(points, tetra);
-        sectionTetrahedron(st.view, tetra[0], kQuadCodesBySlicing, kTriangleCodesBySlicing, true);
-        sectionTetrahedron(st.view, tetra[1], kQuadCodesBySlicing, kTriangleCodesBySlicing, true);
-        sectionTetrahedron(st.view, tetra[2], kQuadCodesBySlicing, 0, true);
+        sectionTetrahedron(view, tetra[0], kQuadCodesBySlicing, kTriangleCodesBySlicing, true);
+        sectionTetrahedron(view, tetra[1], kQuadCodesBySlicing, kTriangleCodesBySlicing, true);
+        sectionTetrahedron(view, tetra[2], kQuadCodesBySlicing, 0, true);
     }
     hooks.endPrimitives();
     hooks.endPrismBatch();
 }
 
-#define KALDE_INSTANTIATE(Sample)                  \
-    template void emitPrismEdges<Sample>();        \
-    template void drawPrismsByDepth<Sample>();     \
-    template void drawPrismsBySlicing<Sample>();
+#define KALDE_INSTANTIATE(Sample)                                       \
+    template void drawFogPrisms<Sample>(ViewState&, PrismEdgeFn);       \
+    template void drawPrismsByDepth<Sample>(const ViewState&);          \
+    template void drawPrismsBySlicing<Sample>(const ViewState&);
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)
 #undef KALDE_INSTANTIATE

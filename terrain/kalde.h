@@ -49,7 +49,9 @@ constexpr float kAbsent = -3.4028235e38f;   // "no surface here" / absent midpoi
 // Needs *size >= 2, *cellSize > 0, heightScale >= 0, and a grid or an elevation
 // callback. Fatal: 181 / 2535 bad arguments, 193 / 2547 and 195 / 2549 out of memory,
 // 200 / 2554 neither grid nor callback, 206 / 2560 and 208 / 2562 out of memory,
-// 82 (16-bit only) a sample differs from a node centre by 32768 or more.
+// 82 (16-bit only) a sample differs from a node centre by 32768 or more; with a
+// minRefineFactor near 1 the roughness carried to larger nodes can fail: 88 / 2442 a
+// share above 1, 114 / 2468 a node out of its reach (cell aspect far from 1).
 template <class Sample>
 Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
                   float heightScale, float cellAspect, ElevationFn<Sample> elevation);
@@ -59,7 +61,8 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
 // Fatal: 364 / 2711 no map, 368 / 2715 n < 2, 369 / 2716 fogScale <= 0, fogOffset < 0
 // or prismDrawParam < 0, 370 / 2717 fogWeight < 0, 372 / 2719 map already has fog,
 // 373 / 2720 and 375 / 2722 out of memory, 300 / 2652 heightScale = 0,
-// 305 (16-bit only) the raised height bounds reach 32767.
+// 305 (16-bit only) the raised height bounds reach 32767, and the roughness checks of
+// buildMap for the fog's roughness (88 / 2442, 114 / 2468).
 template <class Sample>
 FogMap buildFogMap(const unsigned char* fogImage, int n, float fogScale, float fogOffset,
                    float prismDrawParam, float fogWeight,
@@ -102,7 +105,8 @@ template <class Sample> void setTexture(void* image, int* width, int* height);
 // Fatal: 1897 / 4244 no map, 1900 / 4247 bad fovy, aspect, near or far,
 // 1904 / 4251 zero view direction, 1941 / 4288, 1946 / 4293 and 1955, 1967, 1979,
 // 1991 / 4302, 4314, 4326, 4338 degenerate perspective view, 2003 / 4350 and
-// 2008 / 4355 degenerate orthographic view.
+// 2008 / 4355 degenerate orthographic view; with a fog map, 738 / 3085 and
+// 745 / 3092 out of memory for the fog prisms.
 template <class Sample>
 void runLandscapePass(float res,
                       float ex, float ey, float ez,      // eye

@@ -2,13 +2,16 @@
 // node map, plus the two settings that belong to a map (refinement parameters and
 // the built-in renderer's texture).
 #include <cstdlib>
+#include <type_traits>
 
-#include "terrain/engine_internal.h"
 #include "terrain/fatal.h"
+#include "terrain/fog_fan_emission.h"
 #include "terrain/grid_resample.h"
 #include "terrain/heap.h"
 #include "terrain/kalde.h"
+#include "terrain/map_build.h"
 #include "terrain/render_hooks.h"
+#include "terrain/roughness.h"
 
 namespace kalde {
 
@@ -21,7 +24,19 @@ constexpr long long kMaxGridSize = 32769;
 
 constexpr int kMinTextureEdge = 2;
 
-// The smallest 2^k+1 that is >= n, and at least 3.
+template <class Sample>
+Sample** allocateColumns(int count, int length, int arrayLine, int columnLine) {
+    auto** columns = static_cast<Sample**>(allocateBlock(count, sizeof(Sample*)));
+    if (!columns) failEngineCheck(arrayLine);
+    for (int k = 0; k < count; ++k) {
+        columns[k] = static_cast<Sample*>(allocateBlock(length, sizeof(Sample)));
+        if (!columns[k]) failEngineCheck(columnLine);
+    }
+    return columns;
+}
+
+}  // namespace
+
 long long enlargedSize(int n) {
     long long s = kMinGridSize;
     while (s < n) s = 2 * s - 1;
@@ -29,22 +44,7 @@ long long enlargedSize(int n) {
 }
 
 template <class Sample>
-Sample** allocateColumns(int count, int length, int arrayLine, int columnLine) {
-    auto** columns = static_cast<Sample**>(allocateBlock(count, sizeof(Sample*)));
-    if (!columns) fatalError(kEngineModule, arrayLine);
-    for (int k = 0; k < count; ++k) {
-        columns[k] = static_cast<Sample*>(allocateBlock(length, sizeof(Sample)));
-        if (!columns[k]) fatalError(kEngineModule, columnLine);
-    }
-    return columns;
-}
-
-}  // namespace
-
-template <class Sample>
-void computeMaxDiff() {
-    auto& st = state<Sample>();
-    auto& map = st.map;
+void computeMaxDiff(MapState<Sample>& map) {
     const int S = map.size;
     Sample* maxDiff = map.maxDiff;
     for (int k = 0; k < S; ++k) maxDiff[k] = 0;
@@ -65,7 +65,7 @@ void computeMaxDiff() {
                 }
             // The bound is kept as a sample; a difference that a sample cannot hold
             // would read negative.
-            if (largest > 32767) fatalError(kEngineModule, fatalLines<Sample>().maxDiffOverflow);
+            if (largest > 32767) failEngineCheck(fatalLines<Sample>().maxDiffOverflow);
             maxDiff[s] = static_cast<Sample>(largest);
         } else {
             float largest = 0.0f;
@@ -89,50 +89,58 @@ template <class Sample>
 Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
                   float heightScale, float cellAspect, ElevationFn<Sample> elevation) {
     auto& st = state<Sample>();
-    auto& map = st.map;
     const FatalLines& lines = fatalLines<Sample>();
 
     if (!size || !cellSize || !(*size >= 2) || !(*cellSize > 0.0f) || !(heightScale >= 0.0f))
-        fatalError(kEngineModule, lines.buildMapArguments);
+        failEngineCheck(lines.buildMapArguments);
     const int n = *size;
     const long long enlarged = enlargedSize(n);
-    if (enlarged > kMaxGridSize) fatalError(kEngineModule, lines.columnArrayAlloc);
+    if (enlarged > kMaxGridSize) failEngineCheck(lines.columnArrayAlloc);
     const int S = static_cast<int>(enlarged);
-
-    map.size = S;
-    map.cellX = static_cast<float>(n - 1) * *cellSize / static_cast<float>(S - 1);
-    map.cellZ = map.cellX * cellAspect;
-    map.cellAvg = (map.cellX + map.cellZ) * 0.5f;
-    map.heightScale = heightScale;
-
     if (st.params.paramsSetCount <= 0) st.params = RefinementParams{};
 
+    // The map's arrays are computed on a map of their own, which becomes current at the end.
+    MapState<Sample> built;
+    built.size = S;
+    built.cellX = static_cast<float>(n - 1) * *cellSize / static_cast<float>(S - 1);
+    built.cellZ = built.cellX * cellAspect;
+    built.cellAvg = (built.cellX + built.cellZ) * 0.5f;
+    built.heightScale = heightScale;
     // One extra column holds the height bounds, indexed by node size.
-    map.columns = allocateColumns<Sample>(S + 1, S, lines.columnArrayAlloc, lines.columnAlloc);
-    map.maxDiff = map.columns[S];
+    built.columns = allocateColumns<Sample>(S + 1, S, lines.columnArrayAlloc, lines.columnAlloc);
+    built.maxDiff = built.columns[S];
     if (grid) {
-        resampleGrid(grid, n, map.columns, S);
+        resampleGrid(grid, n, built.columns, S);
     } else if (elevation) {
         for (int i = 0; i < S; ++i)
-            for (int j = 0; j < S; ++j) map.columns[i][j] = elevation(i, j, S);
+            for (int j = 0; j < S; ++j) built.columns[i][j] = elevation(i, j, S);
     } else {
-        fatalError(kEngineModule, lines.noElevationSource);
+        failEngineCheck(lines.noElevationSource);
     }
+    built.nodeMap = allocateColumns<unsigned char>(S - 1, S - 1, lines.nodeMapArrayAlloc,
+                                                   lines.nodeMapColumnAlloc);
+    computeMaxDiff(built);
+    computeRoughness(built, st.params);
 
-    map.nodeMap = allocateColumns<unsigned char>(S - 1, S - 1, lines.nodeMapArrayAlloc,
-                                                 lines.nodeMapColumnAlloc);
-    computeMaxDiff<Sample>();
-    computeRoughness<Sample>();
-
+    // The new map has no texture, no neighbours, no fog and no centre offset; what else
+    // the previous map left (texture size, fog settings) stays, as bindMapState would
+    // overwrite it.
+    MapState<Sample>& map = st.map;
+    map.columns = built.columns;
+    map.maxDiff = built.maxDiff;
+    map.nodeMap = built.nodeMap;
+    map.size = S;
+    map.cellX = built.cellX;
+    map.cellZ = built.cellZ;
+    map.cellAvg = built.cellAvg;
+    map.heightScale = heightScale;
     map.textureId = 0;
     for (NodeMap& neighbour : map.neighbourMaps) neighbour = nullptr;
     map.fogMap = nullptr;
+    map.centerX = map.centerY = map.centerZ = 0.0f;
     // A new map starts without prisms. The list is the engine's, not the previous
     // map's, so it is freed here rather than dropped.
-    freeBlock(st.prismList);
-    st.prismList = nullptr;
-    st.prismCount = st.prismCapacity = 0;
-    map.centerX = map.centerY = map.centerZ = 0.0f;
+    releasePrismList<Sample>();
 
     if (nodeMapOut) *nodeMapOut = map.nodeMap;
     *size = S;
@@ -146,7 +154,7 @@ void setRefinementParams(float minRefineFactor, float maxRoughness, float slopeW
     auto& st = state<Sample>();
     if (!(minRefineFactor >= 1.0f) || !(maxRoughness > 0.0f) || !(slopeWeight >= 0.0f) ||
         cullDepth < 0)
-        fatalError(kEngineModule, fatalLines<Sample>().refinementParamsRange);
+        failEngineCheck(fatalLines<Sample>().refinementParamsRange);
     if (st.map.size == 0) {
         ++st.params.paramsSetCount;
     } else if (st.params.paramsSetCount > 0) {
@@ -162,21 +170,21 @@ template <class Sample>
 void setTexture(void* image, int* width, int* height) {
     auto& map = state<Sample>().map;
     const FatalLines& lines = fatalLines<Sample>();
-    if (map.size == 0) fatalError(kEngineModule, lines.setTextureNoMap);
+    if (map.size == 0) failEngineCheck(lines.setTextureNoMap);
     if (map.textureId != 0) renderHooks().deleteTexture(map.textureId);
     if (!image) {
         map.textureId = 0;
         return;
     }
     if (!width || !height || *width < kMinTextureEdge || *height < kMinTextureEdge)
-        fatalError(kEngineModule, lines.setTextureSize);
+        failEngineCheck(lines.setTextureSize);
     map.textureId = renderHooks().createTexture(image, width, height);
     map.textureWidth = *width;
     map.textureHeight = *height;
 }
 
 #define KALDE_INSTANTIATE(Sample)                                                             \
-    template void computeMaxDiff<Sample>();                                                   \
+    template void computeMaxDiff<Sample>(MapState<Sample>&);                                  \
     template Sample** buildMap<Sample>(const Sample*, NodeMap*, int*, float*, float, float,   \
                                        ElevationFn<Sample>);                                  \
     template void setRefinementParams<Sample>(float, float, float, int);                      \

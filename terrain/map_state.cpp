@@ -1,8 +1,9 @@
 // Making a saved map current, and releasing the current map.
-#include "terrain/engine_state.h"
 #include "terrain/fatal.h"
+#include "terrain/fog_fan_emission.h"
 #include "terrain/heap.h"
 #include "terrain/kalde.h"
+#include "terrain/map_state.h"
 #include "terrain/render_hooks.h"
 
 namespace kalde {
@@ -47,9 +48,8 @@ void bindMapState(Sample** columns, NodeMap nodeMap, int size, float cellX, floa
 
 template <class Sample>
 void releaseMap() {
-    auto& st = state<Sample>();
-    auto& map = st.map;
-    if (map.size == 0) fatalError(kEngineModule, fatalLines<Sample>().releaseNoMap);
+    auto& map = state<Sample>().map;
+    if (map.size == 0) failEngineCheck(fatalLines<Sample>().releaseNoMap);
     const int S = map.size;
     for (int i = 0; i <= S; ++i) freeBlock(map.columns[i]);
     for (int i = 0; i < S - 1; ++i) freeBlock(map.nodeMap[i]);
@@ -60,11 +60,7 @@ void releaseMap() {
         freeBlock(map.fogMap);
     }
     if (map.textureId != 0) renderHooks().deleteTexture(map.textureId);
-    if (st.prismList) {
-        freeBlock(st.prismList);
-        st.prismList = nullptr;
-        st.prismCount = st.prismCapacity = 0;
-    }
+    releasePrismList<Sample>();
     map.columns = nullptr;
     map.maxDiff = nullptr;
     map.nodeMap = nullptr;

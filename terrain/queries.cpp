@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "terrain/engine_state.h"
 #include "terrain/fatal.h"
 #include "terrain/kalde.h"
+#include "terrain/map_state.h"
 
 namespace kalde {
 
@@ -104,16 +104,16 @@ template <class Sample>
 float sampleHeightAt(int i, int j) {
     const auto& map = state<Sample>().map;
     const FatalLines& lines = fatalLines<Sample>();
-    if (map.size == 0) fatalError(kEngineModule, lines.sampleHeightNoMap);
+    if (map.size == 0) failEngineCheck(lines.sampleHeightNoMap);
     if (i < 0 || i >= map.size || j < 0 || j >= map.size)
-        fatalError(kEngineModule, lines.sampleHeightRange);
+        failEngineCheck(lines.sampleHeightRange);
     return static_cast<float>(map.columns[i][j]) * map.heightScale;
 }
 
 template <class Sample>
 float heightAt(float x, float z) {
     const auto& map = state<Sample>().map;
-    if (map.size == 0) fatalError(kEngineModule, fatalLines<Sample>().heightNoMap);
+    if (map.size == 0) failEngineCheck(fatalLines<Sample>().heightNoMap);
     CellHit hit;
     if (!locateCell(map, x, z, &hit)) return kAbsent;
     const Corners a = cornersOf(map.columns, hit, map.heightScale);
@@ -123,7 +123,7 @@ float heightAt(float x, float z) {
 template <class Sample>
 float fogThicknessAt(float x, float z) {
     const auto& map = state<Sample>().map;
-    if (map.size == 0) fatalError(kEngineModule, fatalLines<Sample>().fogThicknessNoMap);
+    if (map.size == 0) failEngineCheck(fatalLines<Sample>().fogThicknessNoMap);
     if (!map.fogMap) return kAbsent;
     CellHit hit;
     if (!locateCell(map, x, z, &hit)) return kAbsent;
@@ -135,7 +135,7 @@ template <class Sample>
 void normalAt(float x, float z, float* nx, float* ny, float* nz) {
     const auto& map = state<Sample>().map;
     const FatalLines& lines = fatalLines<Sample>();
-    if (map.size == 0) fatalError(kEngineModule, lines.normalNoMap);
+    if (map.size == 0) failEngineCheck(lines.normalNoMap);
     *nx = *ny = *nz = 0.0f;
     CellHit hit;
     if (!locateCell(map, x, z, &hit)) return;
@@ -161,7 +161,7 @@ void normalAt(float x, float z, float* nx, float* ny, float* nz) {
     const float y0 = map.cellX * map.cellZ;
     const float z0 = static_cast<float>(-dZ * map.cellX);
     const float length = std::sqrt(x0 * x0 + y0 * y0 + z0 * z0);
-    if (length == 0.0f) fatalError(kEngineModule, lines.normalZeroLength);
+    if (length == 0.0f) failEngineCheck(lines.normalZeroLength);
     *nx = x0 / length;
     *ny = y0 / length;
     *nz = z0 / length;
@@ -170,7 +170,7 @@ void normalAt(float x, float z, float* nx, float* ny, float* nz) {
 template <class Sample>
 float heightAtClamped(float dx, float dz) {
     const auto& map = state<Sample>().map;
-    if (map.size == 0) fatalError(kEngineModule, fatalLines<Sample>().heightNoMap);
+    if (map.size == 0) failEngineCheck(fatalLines<Sample>().heightNoMap);
     if (!(map.cellX > 0.0f && map.cellZ > 0.0f)) return kAbsent;   // no surface, as in heightAt
     // Clamped in cells from the map's minimum corner rather than through world
     // coordinates: adding and removing a centre far from the origin could round the

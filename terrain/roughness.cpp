@@ -6,15 +6,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "terrain/engine_internal.h"
+#include "terrain/roughness.h"
+
 #include "terrain/fatal.h"
+#include "terrain/node_map.h"
 
 namespace kalde {
 
 namespace {
 
-// The single-precision value nearest to 1/65535: q * kRoughnessUnit reads q as a roughness.
-constexpr float kRoughnessUnit = 1.5259022e-05f;
 constexpr unsigned kMaxRoughnessBits = 65535;
 
 void storeRoughness(NodeMap nodeMap, int i, int j, int h, unsigned q) {
@@ -32,12 +32,12 @@ inline float edgeDeviation(float p, float q, float m, float slopeWeight) {
 // One bottom-up sweep over all node sizes with heights from y(a, b); each node is
 // raised to d * weight / s / cellAvg / maxRoughness and propagated to the next size.
 template <class Sample, class Height>
-void roughnessSweep(Height y, float weight) {
-    auto& st = state<Sample>();
-    const int S = st.map.size;
-    const float cellAvg = st.map.cellAvg;
-    const float maxRoughness = st.params.maxRoughness;
-    const float slopeWeight = st.params.slopeWeight;
+void roughnessSweep(MapState<Sample>& map, const RefinementParams& params, Height y,
+                    float weight) {
+    const int S = map.size;
+    const float cellAvg = map.cellAvg;
+    const float maxRoughness = params.maxRoughness;
+    const float slopeWeight = params.slopeWeight;
     for (int s = 2; s < S; s *= 2) {
         const int h = s / 2;
         for (int i = h; i < S; i += s) {
@@ -55,31 +55,34 @@ void roughnessSweep(Height y, float weight) {
 
                 float v = d * weight / static_cast<float>(s) / cellAvg / maxRoughness;
                 if (v >= 1.0f) v = 1.0f;
-                raiseRoughness<Sample>(v, i, j, h);
+                raiseRoughness<Sample>(map.nodeMap, v, i, j, h);
                 if (s == S - 1) continue;   // the root has no parent
+                const auto propagate = [&](int x, int z) {
+                    propagateRoughness<Sample>(map, params, i, j, s, x, z);
+                };
 
                 // The parent first, then the parent's neighbours across the two sides
                 // of the parent that this node touches.
                 switch ((i / s) % 2 + 2 * ((j / s) % 2)) {
                     case 0:
-                        propagateRoughness<Sample>(i, j, s, i + h, j + h);
-                        propagateRoughness<Sample>(i, j, s, i - h - s, j + h);
-                        propagateRoughness<Sample>(i, j, s, i + h, j - h - s);
+                        propagate(i + h, j + h);
+                        propagate(i - h - s, j + h);
+                        propagate(i + h, j - h - s);
                         break;
                     case 1:
-                        propagateRoughness<Sample>(i, j, s, i - h, j + h);
-                        propagateRoughness<Sample>(i, j, s, i - h, j - h - s);
-                        propagateRoughness<Sample>(i, j, s, i + h + s, j + h);
+                        propagate(i - h, j + h);
+                        propagate(i - h, j - h - s);
+                        propagate(i + h + s, j + h);
                         break;
                     case 2:
-                        propagateRoughness<Sample>(i, j, s, i + h, j - h);
-                        propagateRoughness<Sample>(i, j, s, i + h, j + h + s);
-                        propagateRoughness<Sample>(i, j, s, i - h - s, j - h);
+                        propagate(i + h, j - h);
+                        propagate(i + h, j + h + s);
+                        propagate(i - h - s, j - h);
                         break;
                     default:
-                        propagateRoughness<Sample>(i, j, s, i - h, j - h);
-                        propagateRoughness<Sample>(i, j, s, i + h + s, j - h);
-                        propagateRoughness<Sample>(i, j, s, i - h, j + h + s);
+                        propagate(i - h, j - h);
+                        propagate(i + h + s, j - h);
+                        propagate(i - h, j + h + s);
                         break;
                 }
             }
@@ -90,9 +93,8 @@ void roughnessSweep(Height y, float weight) {
 }  // namespace
 
 template <class Sample>
-void raiseRoughness(float v, int i, int j, int h) {
-    if (v > 1.0f) fatalError(kEngineModule, fatalLines<Sample>().roughnessAboveOne);
-    NodeMap nodeMap = state<Sample>().map.nodeMap;
+void raiseRoughness(NodeMap nodeMap, float v, int i, int j, int h) {
+    if (v > 1.0f) failEngineCheck(fatalLines<Sample>().roughnessAboveOne);
     // The products q * k are compared in double: in single precision 13107 * k rounds
     // to exactly 0.2f, and a value of 0.2 would be stored as reading below itself.
     const auto reads = [](unsigned q) { return static_cast<double>(q) * kRoughnessUnit; };
@@ -105,33 +107,32 @@ void raiseRoughness(float v, int i, int j, int h) {
 }
 
 template <class Sample>
-void propagateRoughness(int i, int j, int s, int x, int z) {
-    auto& st = state<Sample>();
-    const auto& map = st.map;
+void propagateRoughness(const MapState<Sample>& map, const RefinementParams& params, int i, int j,
+                        int s, int x, int z) {
     const int S = map.size;
     if (x < 0 || x > S - 1 || z < 0 || z > S - 1) return;
     // The subdivision radius of a node of size 2s with roughness factor 1.
     const float reach =
-        static_cast<float>(2 * s) * st.params.minRefineFactor * map.cellAvg;
+        static_cast<float>(2 * s) * params.minRefineFactor * map.cellAvg;
     const int half = S / 2;
     const float dx = static_cast<float>(i - half) * map.cellX -
                      static_cast<float>(x - half) * map.cellX;
     const float dz = static_cast<float>(half - j) * map.cellZ -
                      static_cast<float>(half - z) * map.cellZ;
     const float dist = std::sqrt(dx * dx + dz * dz);
-    if (!(reach - dist > 0.0f)) fatalError(kEngineModule, fatalLines<Sample>().propagationTooFar);
+    if (!(reach - dist > 0.0f)) failEngineCheck(fatalLines<Sample>().propagationTooFar);
     const float r = static_cast<float>(roughnessBits(map.nodeMap, i, j, s / 2)) * kRoughnessUnit;
-    raiseRoughness<Sample>(0.5f * r * reach / (reach - dist), x, z, s);
+    raiseRoughness<Sample>(map.nodeMap, 0.5f * r * reach / (reach - dist), x, z, s);
 }
 
 template <class Sample>
-void computeRoughness() {
-    auto& map = state<Sample>().map;
+void computeRoughness(MapState<Sample>& map, const RefinementParams& params) {
     for (int a = 0; a < map.size - 1; ++a)
         for (int b = 0; b < map.size - 1; ++b) map.nodeMap[a][b] = 0;
     Sample* const* columns = map.columns;
     const float heightScale = map.heightScale;
-    roughnessSweep<Sample>(
+    roughnessSweep(
+        map, params,
         [columns, heightScale](int a, int b) {
             return static_cast<float>(columns[a][b]) * heightScale;
         },
@@ -139,20 +140,21 @@ void computeRoughness() {
 }
 
 template <class Sample>
-void computeFogRoughness(float fogWeight) {
-    const auto& map = state<Sample>().map;
+void computeFogRoughness(MapState<Sample>& map, const RefinementParams& params, float fogWeight) {
     FogMap fog = map.fogMap;
     const float fogScale = map.fogScale;
-    roughnessSweep<Sample>(
+    roughnessSweep(
+        map, params,
         [fog, fogScale](int a, int b) { return static_cast<float>(fog[a][b]) * fogScale; },
         fogWeight);
 }
 
-#define KALDE_INSTANTIATE(Sample)                                          \
-    template void raiseRoughness<Sample>(float, int, int, int);            \
-    template void propagateRoughness<Sample>(int, int, int, int, int);     \
-    template void computeRoughness<Sample>();                              \
-    template void computeFogRoughness<Sample>(float);
+#define KALDE_INSTANTIATE(Sample)                                                           \
+    template void raiseRoughness<Sample>(NodeMap, float, int, int, int);                    \
+    template void propagateRoughness<Sample>(const MapState<Sample>&, const RefinementParams&, \
+                                             int, int, int, int, int);                      \
+    template void computeRoughness<Sample>(MapState<Sample>&, const RefinementParams&);     \
+    template void computeFogRoughness<Sample>(MapState<Sample>&, const RefinementParams&, float);
 KALDE_INSTANTIATE(std::int16_t)
 KALDE_INSTANTIATE(float)
 #undef KALDE_INSTANTIATE

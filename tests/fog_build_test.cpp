@@ -2,25 +2,11 @@
 #include <limits>
 
 #include "engine_test_support.h"
-#include "terrain/engine_internal.h"
+#include "terrain/node_map.h"
 #include "terrain/heap.h"
 
 namespace kalde::test {
 namespace {
-
-template <class Sample>
-struct FogLines;
-template <>
-struct FogLines<std::int16_t> {
-    static constexpr int noMap = 364, size = 368, params = 369, weight = 370, twice = 372,
-                         arrayAlloc = 373, columnAlloc = 375, heightScaleZero = 300,
-                         boundOverflow = 305;
-};
-template <>
-struct FogLines<float> {
-    static constexpr int noMap = 2711, size = 2715, params = 2716, weight = 2717, twice = 2719,
-                         arrayAlloc = 2720, columnAlloc = 2722, heightScaleZero = 2652;
-};
 
 template <class Sample>
 class FogBuild : public ::testing::Test {
@@ -115,28 +101,28 @@ TYPED_TEST(FogBuild, ANullImageChangesNothing) {
 }
 
 TYPED_TEST(FogBuild, FatalChecks) {
-    using L = FogLines<TypeParam>;
+    using L = Expected<TypeParam>;
     const unsigned char image[4] = {1, 2, 3, 4};
     const auto fails = [&](auto call, int line) {
         EXPECT_EXIT(call(), ::testing::ExitedWithCode(1), engineFatal(line));
     };
-    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1); }, L::noMap);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1); }, L::fogNoMap);
     BuiltMap<TypeParam> m = hillMap<TypeParam>(5, 1.0f);
-    fails([&] { buildFogMap<TypeParam>(image, 1, 1, 0, 0, 0, 1, 1, 1); }, L::size);
-    fails([&] { buildFogMap<TypeParam>(image, 2, 0, 0, 0, 0, 1, 1, 1); }, L::params);
-    fails([&] { buildFogMap<TypeParam>(image, 2, 1, -1, 0, 0, 1, 1, 1); }, L::params);
-    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, -1, 0, 1, 1, 1); }, L::params);
-    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, -1, 1, 1, 1); }, L::weight);
+    fails([&] { buildFogMap<TypeParam>(image, 1, 1, 0, 0, 0, 1, 1, 1); }, L::fogImageSize);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 0, 0, 0, 0, 1, 1, 1); }, L::fogParameters);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 1, -1, 0, 0, 1, 1, 1); }, L::fogParameters);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, -1, 0, 1, 1, 1); }, L::fogParameters);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, -1, 1, 1, 1); }, L::fogWeight);
     fails([&] {
         testing::failAllocationAfter(0);
         buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1);
-    }, L::arrayAlloc);
+    }, L::fogArrayAlloc);
     fails([&] {
         testing::failAllocationAfter(3);
         buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1);
-    }, L::columnAlloc);
+    }, L::fogColumnAlloc);
     buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1);
-    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1); }, L::twice);
+    fails([&] { buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1); }, L::fogAlreadyBuilt);
 }
 
 TYPED_TEST(FogBuild, NeedsHeightsToMeasureTheFogIn) {
@@ -147,7 +133,7 @@ TYPED_TEST(FogBuild, NeedsHeightsToMeasureTheFogIn) {
             buildFogMap<TypeParam>(image, 2, 1, 0, 0, 0, 1, 1, 1);
             std::exit(0);   // not reached: the check follows the filled fog map
         },
-        ::testing::ExitedWithCode(1), engineFatal(FogLines<TypeParam>::heightScaleZero));
+        ::testing::ExitedWithCode(1), engineFatal(Expected<TypeParam>::fogHeightScaleZero));
 }
 
 TEST(FogBuild16, RaisedBoundsMustStayBelow32767) {
@@ -156,7 +142,7 @@ TEST(FogBuild16, RaisedBoundsMustStayBelow32767) {
     const unsigned char image[4] = {1, 2, 3, 4};
     // 255 * 100 / 0.5 = 51000 sample units.
     EXPECT_EXIT(buildFogMap<std::int16_t>(image, 2, 100.0f, 0, 0, 0, 1, 1, 1),
-                ::testing::ExitedWithCode(1), engineFatal(FogLines<std::int16_t>::boundOverflow));
+                ::testing::ExitedWithCode(1), engineFatal(Expected<std::int16_t>::fogBoundOverflow));
 }
 
 TEST(FogBuildFloat, RaisedBoundsHaveNoLimit) {

@@ -2,7 +2,6 @@
 // and the prisms handed out as edges or sectioned at the near plane.
 #include <array>
 #include <cstdio>
-#include <utility>
 
 #include "landscape_test_support.h"
 #include "terrain/heap.h"
@@ -63,7 +62,7 @@ TYPED_TEST(FogEmission, FogFreeMapsEmitTheSameFansAndNoPrisms) {
     runPass<TypeParam>(v, 1);
     foggy = fansOf<TypeParam>(v, 2);
     EXPECT_EQ(foggy, plain);
-    EXPECT_EQ(state<TypeParam>().prismCount, 0);
+    EXPECT_EQ(prismList<TypeParam>().count, 0);
 }
 
 TYPED_TEST(FogEmission, EveryFoggyTriangleBecomesAPrismInFanOrder) {
@@ -80,7 +79,7 @@ TYPED_TEST(FogEmission, EveryFoggyTriangleBecomesAPrismInFanOrder) {
     state<TypeParam>().params.cullDepth = 0;
     View v;
     runPass<TypeParam>(v, 2);   // collect without handing out
-    const auto& st = state<TypeParam>();
+    const PrismList& list = prismList<TypeParam>();
     const FogMap fog = m.map().fogMap;
     const auto fogAt = [&](const FanVertex& p) { return float(fog[int(p.i)][int(p.j)]); };
     std::vector<Triangle> foggy;
@@ -88,9 +87,9 @@ TYPED_TEST(FogEmission, EveryFoggyTriangleBecomesAPrismInFanOrder) {
         if (fogAt(t.a) > 0 || fogAt(t.b) > 0 || fogAt(t.c) > 0) foggy.push_back(t);
     ASSERT_GT(foggy.size(), 0u);
     ASSERT_LT(foggy.size(), passLog().triangles().size());
-    ASSERT_EQ(st.prismCount, static_cast<int>(foggy.size()));
+    ASSERT_EQ(list.count, static_cast<int>(foggy.size()));
     for (std::size_t k = 0; k < foggy.size(); ++k) {
-        const FogPrism& p = st.prismList[k];
+        const FogPrism& p = list.prisms[k];
         const Triangle& t = foggy[k];
         const float corners[3][4] = {{p.ax, p.ay, p.aTop, p.az}, {p.bx, p.by, p.bTop, p.bz},
                                      {p.cx, p.cy, p.cTop, p.cz}};
@@ -105,7 +104,7 @@ TYPED_TEST(FogEmission, EveryFoggyTriangleBecomesAPrismInFanOrder) {
     }
     // Without a prism phase in between, a second fan phase appends the same again.
     runPass<TypeParam>(v, 2);
-    EXPECT_EQ(st.prismCount, static_cast<int>(2 * foggy.size()));
+    EXPECT_EQ(list.count, static_cast<int>(2 * foggy.size()));
 }
 
 TYPED_TEST(FogEmission, ARepairedMidpointCarriesTheMeanFogOfItsEdge) {
@@ -121,10 +120,10 @@ TYPED_TEST(FogEmission, ARepairedMidpointCarriesTheMeanFogOfItsEdge) {
     m.nodeMap[3][3] = 255;
     state<TypeParam>().params.cullDepth = 0;
     runPass<TypeParam>(View{}, 2);
-    const auto& st = state<TypeParam>();
+    const PrismList& list = prismList<TypeParam>();
     int seen = 0;
-    for (int k = 0; k < st.prismCount; ++k) {
-        const FogPrism& p = st.prismList[k];
+    for (int k = 0; k < list.count; ++k) {
+        const FogPrism& p = list.prisms[k];
         const float corners[3][4] = {{p.ax, p.ay, p.aTop, p.az}, {p.bx, p.by, p.bTop, p.bz},
                                      {p.cx, p.cy, p.cTop, p.cz}};
         for (const auto& c : corners)
@@ -143,15 +142,15 @@ TYPED_TEST(FogEmission, TheListGrowsKeepingItsRecords) {
     setAllWeights(m.nodeMap, 129, 255);
     state<TypeParam>().params.cullDepth = 0;
     runPass<TypeParam>(View{}, 2);
-    const auto& st = state<TypeParam>();
+    const PrismList& list = prismList<TypeParam>();
     const int triangles = static_cast<int>(passLog().triangles().size());
     EXPECT_EQ(triangles, 2 * 128 * 128);
-    ASSERT_EQ(st.prismCount, triangles);   // 32768 records: grown three times
-    EXPECT_EQ(st.prismCapacity, 40000);
+    ASSERT_EQ(list.count, triangles);   // 32768 records: grown three times
+    EXPECT_EQ(list.capacity, 40000);
     const std::vector<Triangle> all = passLog().triangles();
     for (int k : {0, 9998, 9999, 10000, 19999, 32767}) {
-        EXPECT_FLOAT_EQ(st.prismList[k].ax, (all[k].a.i - 64) * 2.0f) << k;
-        EXPECT_FLOAT_EQ(st.prismList[k].cz, -(all[k].c.j - 64) * 2.0f) << k;
+        EXPECT_FLOAT_EQ(list.prisms[k].ax, (all[k].a.i - 64) * 2.0f) << k;
+        EXPECT_FLOAT_EQ(list.prisms[k].cz, -(all[k].c.j - 64) * 2.0f) << k;
     }
 }
 
@@ -162,8 +161,8 @@ TYPED_TEST(FogEmission, PrismEdgesGoOutCornerByCornerAndEmptyTheList) {
     View v;
     runPass<TypeParam>(v, 1);
     runPass<TypeParam>(v, 2);
-    const auto& st = state<TypeParam>();
-    const std::vector<FogPrism> prisms(st.prismList, st.prismList + st.prismCount);
+    const PrismList& list = prismList<TypeParam>();
+    const std::vector<FogPrism> prisms(list.prisms, list.prisms + list.count);
     ASSERT_FALSE(prisms.empty());
     runLandscapePass<TypeParam>(v.res, v.ex, v.ey, v.ez, v.ex, v.ey, v.ez, v.dx, v.dy, v.dz, v.ux,
                                 v.uy, v.uz, v.fovy, v.aspect, v.nearDist, v.farDist, logFanBegin,
@@ -175,13 +174,11 @@ TYPED_TEST(FogEmission, PrismEdgesGoOutCornerByCornerAndEmptyTheList) {
         EXPECT_EQ(edgeLog()[3 * k + 1], (std::array<float, 4>{p.bx, p.by, p.bTop, p.bz}));
         EXPECT_EQ(edgeLog()[3 * k + 2], (std::array<float, 4>{p.cx, p.cy, p.cTop, p.cz}));
     }
-    EXPECT_EQ(st.prismCount, 0);
-    EXPECT_NE(st.prismList, nullptr);   // kept for the next frame
+    EXPECT_EQ(list.count, 0);
+    EXPECT_NE(list.prisms, nullptr);   // kept for the next frame
 }
 
 TYPED_TEST(FogEmission, FailingToAllocateOrGrowTheListIsFatal) {
-    using Lines = std::pair<int, int>;
-    const Lines lines = std::is_integral_v<TypeParam> ? Lines{738, 745} : Lines{3085, 3092};
     BuiltMap<TypeParam> m = roughMap<TypeParam>(129);
     const auto everywhere = fogFromMap(129, [](int, int) { return 5; });
     buildFogMap<TypeParam>(everywhere.data(), 129, 1.0f, 0.0f, 0.0f, 0.0f, 1, 1, 1);
@@ -192,13 +189,13 @@ TYPED_TEST(FogEmission, FailingToAllocateOrGrowTheListIsFatal) {
             testing::failAllocationAfter(0);
             runPass<TypeParam>(View{}, 2);
         },
-        ::testing::ExitedWithCode(1), engineFatal(lines.first));
+        ::testing::ExitedWithCode(1), engineFatal(Expected<TypeParam>::prismListAlloc));
     EXPECT_EXIT(
         {
             testing::failAllocationAfter(1);
             runPass<TypeParam>(View{}, 2);
         },
-        ::testing::ExitedWithCode(1), engineFatal(lines.second));
+        ::testing::ExitedWithCode(1), engineFatal(Expected<TypeParam>::prismListGrow));
 }
 
 }  // namespace

@@ -11,19 +11,6 @@ namespace kalde::test {
 namespace {
 
 template <class Sample>
-struct Lines;
-template <>
-struct Lines<std::int16_t> {
-    static constexpr int noMap = 1897, view = 1900, direction = 1904, right = 1941, up = 1946,
-                         plane[4] = {1955, 1967, 1979, 1991}, orthoRight = 2003, orthoUp = 2008;
-};
-template <>
-struct Lines<float> {
-    static constexpr int noMap = 4244, view = 4247, direction = 4251, right = 4288, up = 4293,
-                         plane[4] = {4302, 4314, 4326, 4338}, orthoRight = 4350, orthoUp = 4355;
-};
-
-template <class Sample>
 class LandscapePass : public ::testing::Test {
 protected:
     void SetUp() override { resetEngine<Sample>(); }
@@ -36,34 +23,34 @@ BuiltMap<Sample> flatMap(int n, double value = 0.0) {
 }
 
 TYPED_TEST(LandscapePass, RefusesBadViews) {
-    using L = Lines<TypeParam>;
+    using L = Expected<TypeParam>;
     const auto fails = [](const View& v, int line) {
         EXPECT_EXIT(runPass<TypeParam>(v), ::testing::ExitedWithCode(1), engineFatal(line));
     };
-    fails(View{}, L::noMap);
+    fails(View{}, L::passNoMap);
     BuiltMap<TypeParam> m = flatMap<TypeParam>(5);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (float fovy : {0.0f, 180.0f, nan}) {
         View v;
         v.fovy = fovy;
-        fails(v, L::view);
+        fails(v, L::passView);
     }
     View v;
     v.aspect = 0.0f;
-    fails(v, L::view);
+    fails(v, L::passView);
     v = View{};
     v.nearDist = -0.5f;
-    fails(v, L::view);
+    fails(v, L::passView);
     v = View{};
     v.farDist = v.nearDist;
-    fails(v, L::view);
+    fails(v, L::passView);
     v = View{};
     v.dx = v.dy = v.dz = 0.0f;
-    fails(v, L::direction);
+    fails(v, L::passViewDirection);
     // An up vector along the view direction leaves no "right".
     v = View{};
     v.ux = v.dx, v.uy = v.dy, v.uz = v.dz;
-    fails(v, L::right);
+    fails(v, L::perspectiveRight);
     v.fovy = -50.0f;
     fails(v, L::orthoRight);
     // An up vector just off the view direction: "right" is the smallest number that
@@ -71,14 +58,14 @@ TYPED_TEST(LandscapePass, RefusesBadViews) {
     v = View{};
     v.dx = 0.0f, v.dy = 1.0f, v.dz = -1.0f;
     v.ux = 0.0f, v.uy = 3.7433927e-23f, v.uz = 0.0f;
-    fails(v, L::up);
+    fails(v, L::perspectiveUp);
     v.fovy = -50.0f;
     fails(v, L::orthoUp);
     // A field of view so narrow that the pyramid's corner directions all round to the
     // view direction.
     v = View{};
     v.fovy = 1e-20f;
-    fails(v, L::plane[0]);
+    fails(v, L::perspectivePlane[0]);
     // Views where one pair of corner directions rounds to the same vector: a side of
     // the pyramid (or its height) vanishes against the view direction in single
     // precision. Found by searching views of extreme aspect.
@@ -97,7 +84,7 @@ TYPED_TEST(LandscapePass, RefusesBadViews) {
         v = View{};
         v.dx = c.dx, v.dy = c.dy, v.dz = c.dz, v.ux = c.ux, v.uy = c.uy, v.uz = c.uz;
         v.fovy = c.fovy, v.aspect = c.aspect;
-        fails(v, L::plane[p]);
+        fails(v, L::perspectivePlane[p]);
     }
 }
 
@@ -110,7 +97,7 @@ TYPED_TEST(LandscapePass, AcceptsTheEdgesOfTheViewRanges) {
     v.fovy = -200.0f;   // orthographic, 200 units high
     v.aspect = 1.5f;
     runPass<TypeParam>(v);
-    const ViewState& view = state<TypeParam>().view;
+    const ViewState& view = viewState<TypeParam>();
     EXPECT_EQ(view.orthographic, 1);
     EXPECT_EQ(view.orthoHalfHeight, 100.0f);
     EXPECT_EQ(view.orthoHalfWidth, 150.0f);
@@ -119,7 +106,7 @@ TYPED_TEST(LandscapePass, AcceptsTheEdgesOfTheViewRanges) {
 TYPED_TEST(LandscapePass, APhaseOutOfRangeChangesNothing) {
     BuiltMap<TypeParam> m = flatMap<TypeParam>(9);
     runPass<TypeParam>(View{});
-    const ViewState before = state<TypeParam>().view;
+    const ViewState before = viewState<TypeParam>();
     std::vector<unsigned char> weights;
     for (int a = 0; a < 8; ++a) weights.insert(weights.end(), m.nodeMap[a], m.nodeMap[a] + 8);
     View far;
@@ -128,7 +115,7 @@ TYPED_TEST(LandscapePass, APhaseOutOfRangeChangesNothing) {
         runPass<TypeParam>(far, phase);
         EXPECT_TRUE(passLog().events.empty());
     }
-    EXPECT_EQ(std::memcmp(&before, &state<TypeParam>().view, sizeof(ViewState)), 0);
+    EXPECT_EQ(std::memcmp(&before, &viewState<TypeParam>(), sizeof(ViewState)), 0);
     for (int a = 0; a < 8; ++a)
         EXPECT_TRUE(std::equal(m.nodeMap[a], m.nodeMap[a] + 8, weights.begin() + 8 * a));
 }
@@ -140,7 +127,7 @@ TYPED_TEST(LandscapePass, SetsUpThePerspectiveView) {
     v.ex = 3.0f, v.ey = 20.0f, v.ez = -1.0f;
     v.dx = 0.0f, v.dy = 0.0f, v.dz = -4.0f;
     runPass<TypeParam>(v);
-    const ViewState& view = state<TypeParam>().view;
+    const ViewState& view = viewState<TypeParam>();
     EXPECT_EQ(view.resFactor, 1.0f);
     EXPECT_EQ(view.viewDir.z, -1.0f);
     EXPECT_EQ(view.orthographic, 0);

@@ -265,7 +265,7 @@ TYPED_TEST(MapBuild, ReportsEachFailedAllocation) {
 }
 
 TYPED_TEST(MapBuild, RefusesRefinementParametersOutOfRange) {
-    const std::string line = engineFatal(Expected<TypeParam>::refinementParams);
+    const std::string line = engineFatal(Expected<TypeParam>::refinementParamsRange);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EXIT(setRefinementParams<TypeParam>(0.99f, 100.0f, 0.5f, 8),
                 ::testing::ExitedWithCode(1), line);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "landscape_test_support.h"
-#include "terrain/engine_internal.h"
+#include "terrain/fog_prisms.h"
 #include "terrain/heap.h"
 #include "terrain/render_hooks.h"
 
@@ -66,7 +66,7 @@ protected:
         renderHooks() = recordingHooks();
         // Looking down -z from the origin with the near plane at 1: a point's depth is
         // -z, and it lies on the eye's side of the tested plane below depth 1.0001.
-        ViewState& view = state<Sample>().view;
+        ViewState& view = viewState<Sample>();
         view.viewDir = {0.0f, 0.0f, -1.0f};
         view.eyePos = {0.0f, 0.0f, 0.0f};
         view.nearDist = 1.0f;
@@ -74,19 +74,18 @@ protected:
     }
     void TearDown() override {
         renderHooks() = emptyRenderHooks();
-        freeBlock(state<Sample>().prismList);
         resetEngine<Sample>();
     }
 
     // A prism over corners at depths da, db, dc, with roofs ha, hb, hc above y = 0.
     static void addPrism(float da, float db, float dc, float ha = 1.0f, float hb = 0.5f,
                          float hc = 0.0f) {
-        auto& st = state<Sample>();
-        if (!st.prismList) {
-            st.prismList = static_cast<FogPrism*>(allocateBlock(8, sizeof(FogPrism)));
-            st.prismCapacity = 8;
+        PrismList& list = prismList<Sample>();
+        if (!list.prisms) {
+            list.prisms = static_cast<FogPrism*>(allocateBlock(8, sizeof(FogPrism)));
+            list.capacity = 8;
         }
-        st.prismList[st.prismCount++] = {1.0f, 0.0f, ha, 0.0f - da, 2.0f, 0.0f, hb, 0.0f - db,
+        list.prisms[list.count++] = {1.0f, 0.0f, ha, 0.0f - da, 2.0f, 0.0f, hb, 0.0f - db,
                                          3.0f, 0.0f, hc, 0.0f - dc};
     }
 };
@@ -98,7 +97,7 @@ TYPED_TEST(PrismSection, ByDepthSkipsPrismsOnTheEyesSideAndSectionsOnlyCutOnes) 
     this->addPrism(1.0f, 0.5f, 0.0f);   // deepest point exactly at the near distance
     this->addPrism(2.0f, 3.0f, 4.0f);   // wholly beyond
     this->addPrism(0.0f, 3.0f, 3.0f);   // cut: corner A before the plane
-    drawPrismsByDepth<TypeParam>();
+    drawPrismsByDepth<TypeParam>(viewState<TypeParam>());
     const Calls beyondOpen = {"beginPrism",  "beginPrimitives", "endPrimitives",
                               "beginPrismClip", "beginPrimitives", "endPrimitives"};
     const Calls beyondClose = {"endPrismClip", "endPrism", "beginPrimitives", "endPrimitives",
@@ -119,7 +118,7 @@ TYPED_TEST(PrismSection, ByDepthSkipsPrismsOnTheEyesSideAndSectionsOnlyCutOnes) 
 
 TYPED_TEST(PrismSection, BySlicingSectionsEveryPrismWithFogAttributes) {
     this->addPrism(0.0f, 3.0f, 3.0f);
-    drawPrismsBySlicing<TypeParam>();
+    drawPrismsBySlicing<TypeParam>(viewState<TypeParam>());
     // Without a texture the fog fraction rides on the roof: A's is 1, B's 0.5, C's 0.
     EXPECT_EQ(hookLog(),
               (Calls{"beginPrismBatch", "beginPrimitives",
@@ -135,7 +134,7 @@ TYPED_TEST(PrismSection, BySlicingSectionsEveryPrismWithFogAttributes) {
 TYPED_TEST(PrismSection, WithATextureTheFogFractionRidesOnTheFloor) {
     state<TypeParam>().map.textureId = 5;
     this->addPrism(0.0f, 3.0f, 3.0f);
-    drawPrismsBySlicing<TypeParam>();
+    drawPrismsBySlicing<TypeParam>(viewState<TypeParam>());
     ASSERT_GE(hookLog().size(), 3u);
     EXPECT_EQ(hookLog()[2],
               "quad (1 0 0 |1.0001| 1) (1 1 0 |1.0001| 0) (2 0 -3 |1.9999| 0.5) "
@@ -145,7 +144,7 @@ TYPED_TEST(PrismSection, WithATextureTheFogFractionRidesOnTheFloor) {
 TYPED_TEST(PrismSection, TetrahedronCodesPickTheirPointOrder) {
     // Corners B and C before the plane, A beyond: each tetrahedron has its own code.
     this->addPrism(3.0f, 0.0f, 0.0f);
-    drawPrismsBySlicing<TypeParam>();
+    drawPrismsBySlicing<TypeParam>(viewState<TypeParam>());
     EXPECT_EQ(hookLog(),
               (Calls{"beginPrismBatch", "beginPrimitives",
                      // (b0, b1, b2, t0): b1 and b2 near, code 6: near ones first
@@ -159,7 +158,7 @@ TYPED_TEST(PrismSection, TetrahedronCodesPickTheirPointOrder) {
 TYPED_TEST(PrismSection, APointOnThePlaneCountsAsBeyondIt) {
     // Corner B lies exactly on the tested plane; everything else beyond.
     this->addPrism(3.0f, 1.0001f, 3.0f);
-    drawPrismsBySlicing<TypeParam>();
+    drawPrismsBySlicing<TypeParam>(viewState<TypeParam>());
     EXPECT_EQ(hookLog(), (Calls{"beginPrismBatch", "beginPrimitives", "endPrimitives",
                                 "endPrismBatch"}));
 }
@@ -181,7 +180,7 @@ TYPED_TEST(PrismSection, ThePrismPhaseChoosesTheVariantAndWorksInWorldCoordinate
                                  "endFog", "endLandscape"};
         const Calls byDepth = {"beginLandscape", "beginFog", "endFog", "endLandscape"};
         EXPECT_EQ(hookLog(), drawParam > 0.0f ? byDepth : bySlicing);
-        const Vec3& eye = state<TypeParam>().view.eyePos;
+        const Vec3& eye = viewState<TypeParam>().eyePos;
         EXPECT_EQ(eye.x, v.ex);   // the centre (7, 8, 9) is added back
         EXPECT_EQ(eye.y, v.ey);
         EXPECT_EQ(eye.z, v.ez);

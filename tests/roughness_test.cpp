@@ -2,7 +2,8 @@
 #include <cmath>
 
 #include "engine_test_support.h"
-#include "terrain/engine_internal.h"
+#include "terrain/node_map.h"
+#include "terrain/roughness.h"
 
 namespace kalde::test {
 namespace {
@@ -43,19 +44,19 @@ TYPED_TEST(Roughness, ASpikeOnTheRootDiagonal) {
 
 TYPED_TEST(Roughness, StoredValuesRoundUpAndNeverFall) {
     BuiltMap<TypeParam> m(gridFromMap<TypeParam>(3, [](int, int) { return 0.0; }), 3);
-    raiseRoughness<TypeParam>(0.0f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 0.0f, 1, 1, 1);
     EXPECT_EQ(stored(m, 1, 1, 1), 0u);
-    raiseRoughness<TypeParam>(1e-9f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 1e-9f, 1, 1, 1);
     EXPECT_EQ(stored(m, 1, 1, 1), 1u);
-    raiseRoughness<TypeParam>(0.2f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 0.2f, 1, 1, 1);
     EXPECT_EQ(stored(m, 1, 1, 1), 13108u);
     EXPECT_LT(13107.0 * kUnit, 0.2f);   // q * k compares in double
-    raiseRoughness<TypeParam>(0.1f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 0.1f, 1, 1, 1);
     EXPECT_EQ(stored(m, 1, 1, 1), 13108u);
-    raiseRoughness<TypeParam>(0.5f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 0.5f, 1, 1, 1);
     EXPECT_EQ(m.nodeMap[1][0], 128);
     EXPECT_EQ(m.nodeMap[0][1], 0);
-    raiseRoughness<TypeParam>(1.0f, 1, 1, 1);
+    raiseRoughness<TypeParam>(m.nodeMap, 1.0f, 1, 1, 1);
     EXPECT_EQ(stored(m, 1, 1, 1), 65535u);
 }
 
@@ -99,12 +100,12 @@ TYPED_TEST(Roughness, AVeryRoughNodeSaturates) {
 
 TYPED_TEST(Roughness, FatalChecks) {
     BuiltMap<TypeParam> m(gridFromMap<TypeParam>(9, [](int, int) { return 0.0; }), 9);
-    EXPECT_EXIT(raiseRoughness<TypeParam>(1.0001f, 1, 1, 1), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(raiseRoughness<TypeParam>(m.nodeMap, 1.0001f, 1, 1, 1), ::testing::ExitedWithCode(1),
                 engineFatal(Expected<TypeParam>::roughnessAboveOne));
     // A target as far away as the reach of the propagation.
     state<TypeParam>().params.minRefineFactor = 1.0f;
     m.nodeMap[1][0] = 200;
-    EXPECT_EXIT(propagateRoughness<TypeParam>(1, 1, 2, 5, 5), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(propagateRoughness<TypeParam>(m.map(), state<TypeParam>().params, 1, 1, 2, 5, 5), ::testing::ExitedWithCode(1),
                 engineFatal(Expected<TypeParam>::propagationTooFar));
 }
 
