@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the normal
 # build, then the whole suite again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the fuzz targets for 40 seconds each. Screenshots and
+# UndefinedBehaviorSanitizer, then the world's loader tests under ThreadSanitizer, then
+# the fuzz targets for 40 seconds each. Screenshots and
 # other test artefacts land in build/test-artefacts.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -24,16 +24,6 @@ int fail(const std::string& message) {
     return 1;
 }
 
-irr::video::SMaterial tileMaterial() {
-    irr::video::SMaterial material;
-    material.Lighting = false;
-    material.FogEnable = true;
-    material.TextureLayer[0].TextureWrapU = irr::video::ETC_CLAMP_TO_EDGE;
-    material.TextureLayer[0].TextureWrapV = irr::video::ETC_CLAMP_TO_EDGE;
-    material.TextureLayer[0].TrilinearFilter = true;
-    return material;
-}
-
 }  // namespace
 
 int flyWorld(const FlightOptions& options) {
@@ -64,15 +54,11 @@ int flyWorld(const FlightOptions& options) {
               << index.highest << " m" << std::endl;
 
     FlightKeys keys;
-    irr::IrrlichtDevice* device = createFlightDevice(options.driver, options.windowWidth, options.windowHeight, &keys);
-    if (!device)
-        return fail("cannot open a " + std::to_string(options.windowWidth) + "x" +
-                    std::to_string(options.windowHeight) +
-                    " window with the chosen renderer; run it on a desktop or under an X server (is DISPLAY set?), "
-                    "or choose another --driver");
-    // Declared after the device, so that the terrain is gone before it.
-    std::unique_ptr<irr::IrrlichtDevice, void (*)(irr::IrrlichtDevice*)> deviceOwner(
-        device, [](irr::IrrlichtDevice* d) { d->drop(); });
+    std::string windowProblem;
+    // Declared before the terrain, so that the terrain is gone before it.
+    const FlightWindow window = openFlightWindow(options, &keys, windowProblem);
+    if (!window) return fail(windowProblem);
+    irr::IrrlichtDevice* device = window.get();
     LoadingScreen loading(device, name);
     loading.show("loading the coarsest tile");
     std::unique_ptr<WorldScenery> scenery =
@@ -84,7 +70,7 @@ int flyWorld(const FlightOptions& options) {
     look.name = name;
     look.georeference = georeference;
     look.exaggeration = options.exaggeration;
-    look.material = tileMaterial();
+    look.material = groundMaterial(nullptr);   // each tile brings its texture
     return fly(device, keys, *scenery, options, look);
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/fan_bridge.h"
 #include "app/flyover_frame.h"
+#include "app/frame_node.h"
 #include "app/terrain_texture.h"
 #include "world/tile_streaming.h"
 
@@ -16,7 +17,6 @@ namespace flyover {
 
 namespace {
 
-constexpr irr::u32 kIndicesPerTriangle = 3;
 // How long the start waits for the coarsest tile, and how often it looks.
 constexpr int kStartPolls = 60000;
 constexpr auto kStartPoll = std::chrono::milliseconds(1);
@@ -67,7 +67,7 @@ public:
                                                                      memoryBytes, read, hooks);
     }
     ~TiledScenery() override {
-        removeFrame();
+        frame_.remove();
         streaming_.reset();   // the loader stops before the textures go
         for (auto& entry : textures_)
             if (entry.second) driver_->removeTexture(entry.second);
@@ -118,20 +118,15 @@ public:
         pass.nearDistance = view.nearDistance;
         pass.farDistance = view.farDistance;
 
-        mesh_ = new irr::scene::SMesh();
         const int T = index_.tileSide;
+        // Each tile's buffers carry its texture; the frame's mesh holds them all.
+        std::size_t firstBuffer = 0;
         const auto finishTile = [&](const world::TileMap<Sample>& tile) {
             frameFullBuffers.push_back(frameMeshBuffer);
             irr::video::SMaterial material = look;
             material.setTexture(0, textures_[slotOf(tile.key)]);
-            for (irr::scene::SMeshBuffer* buffer : frameFullBuffers) {
-                buffer->Material = material;
-                buffer->recalculateBoundingBox();
-                if (buffer->getIndexCount() > 0) mesh_->addMeshBuffer(buffer);
-                buffer->drop();
-            }
-            frameFullBuffers.clear();
-            frameMeshBuffer = nullptr;
+            for (std::size_t b = firstBuffer; b < frameFullBuffers.size(); ++b) frameFullBuffers[b]->Material = material;
+            firstBuffer = frameFullBuffers.size();
         };
         world::drawTiles<Sample>(tiles, pass, stitching_, onFanBegin, onTileFanVertex, [&](std::size_t t) {
             if (t > 0) finishTile(*tiles[t - 1]);
@@ -147,27 +142,18 @@ public:
             tileMapping.heightScale = tiles[t]->heightScale;
             tileMapping.lastIndex = static_cast<float>(T - 1);
         });
-        if (!tiles.empty()) finishTile(*tiles.back());
-        mesh_->recalculateBoundingBox();
-        animatedMesh_ = new irr::scene::SAnimatedMesh();
-        animatedMesh_->addMesh(mesh_);
-        animatedMesh_->recalculateBoundingBox();
-        node_ = sceneManager->addAnimatedMeshSceneNode(animatedMesh_);
-        long triangles = 0;
-        for (irr::u32 b = 0; b < mesh_->getMeshBufferCount(); ++b)
-            triangles += mesh_->getMeshBuffer(b)->getIndexCount() / kIndicesPerTriangle;
-        return triangles;
+        if (tiles.empty()) {
+            frameMeshBuffer = new irr::scene::SMeshBuffer();
+        } else {
+            finishTile(*tiles.back());
+            // wrapFrameBuffers takes the last buffer from frameMeshBuffer.
+            frameMeshBuffer = frameFullBuffers.back();
+            frameFullBuffers.pop_back();
+        }
+        return frame_.show(sceneManager);
     }
 
-    void removeFrame() override {
-        if (!node_) return;
-        node_->remove();
-        mesh_->drop();
-        animatedMesh_->drop();
-        node_ = nullptr;
-        mesh_ = nullptr;
-        animatedMesh_ = nullptr;
-    }
+    void removeFrame() override { frame_.remove(); }
 
 private:
     void arrived(const world::TileKey& key, const elevation::RgbImage& image) {
@@ -194,9 +180,7 @@ private:
     std::string failed_;
     world::TileStitching stitching_;
     std::unique_ptr<world::TileStreaming<Sample>> streaming_;
-    irr::scene::IAnimatedMeshSceneNode* node_ = nullptr;
-    irr::scene::SMesh* mesh_ = nullptr;
-    irr::scene::SAnimatedMesh* animatedMesh_ = nullptr;
+    FrameNode frame_;
 };
 
 }  // namespace
