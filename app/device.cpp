@@ -43,4 +43,14 @@ irr::IrrlichtDevice* createFlightDevice(DriverChoice driver, irr::u32 width, irr
     return device;
 }
 
+FlightWindow openFlightWindow(const FlightOptions& options, irr::IEventReceiver* receiver, std::string& problem) {
+    irr::IrrlichtDevice* device =
+        createFlightDevice(options.driver, options.windowWidth, options.windowHeight, receiver);
+    if (!device)
+        problem = "cannot open a " + std::to_string(options.windowWidth) + "x" + std::to_string(options.windowHeight) +
+                  " window with the chosen renderer; run it on a desktop or under an X server (is DISPLAY set?), "
+                  "or choose another --driver";
+    return FlightWindow(device, [](irr::IrrlichtDevice* d) { d->drop(); });
+}
+
 }  // namespace flyover

@@ -3,6 +3,9 @@
 
 #include <irrlicht.h>
 
+#include <memory>
+#include <string>
+
 #include "app/flight_options.h"
 
 namespace flyover {
@@ -20,5 +23,10 @@ irr::IrrlichtDevice* createFlyoverDevice();
 // Null when the driver cannot be created.
 irr::IrrlichtDevice* createFlightDevice(DriverChoice driver, irr::u32 width, irr::u32 height,
                                         irr::IEventReceiver* receiver);
+
+// The device of a true-scale flight as `options` ask, dropped with its owner; empty, with
+// the one-line problem, where it cannot be had.
+using FlightWindow = std::unique_ptr<irr::IrrlichtDevice, void (*)(irr::IrrlichtDevice*)>;
+FlightWindow openFlightWindow(const FlightOptions& options, irr::IEventReceiver* receiver, std::string& problem);
 
 }  // namespace flyover

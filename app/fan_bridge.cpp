@@ -13,6 +13,7 @@ std::vector<irr::scene::SMeshBuffer*> frameFullBuffers;
 int fanVertexCounter = -1;
 int fanStartIndex = 0;
 GroundMapping groundMapping;
+TileMapping tileMapping;
 
 namespace {
 
@@ -76,6 +77,15 @@ void onGroundFanVertex(float i, float y, float j) {
     const float half = static_cast<float>(m.half);
     currentVertex.Pos.set(m.cellX * (i - half), m.heightScale * y, m.cellZ * (half - j));
     currentVertex.TCoords.set(i / (m.rasterColumns - 1.0f), j / (m.rasterRows - 1.0f));
+    appendFanVertex();
+}
+
+void onTileFanVertex(float i, float y, float j) {
+    const TileMapping& m = tileMapping;
+    const double column = m.firstColumn + i * m.step, row = m.firstRow + j * m.step;
+    currentVertex.Pos.set(static_cast<float>(m.x0 + column * m.cellX), m.heightScale * y,
+                          static_cast<float>(m.z0 - row * m.cellZ));
+    currentVertex.TCoords.set(i / m.lastIndex, j / m.lastIndex);
     appendFanVertex();
 }
 

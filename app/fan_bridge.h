@@ -58,4 +58,19 @@ extern GroundMapping groundMapping;
 // FanVertexFn of true-scale flight: as onFanVertex, placed by groundMapping.
 void onGroundFanVertex(float i, float y, float j);
 
+// How a tile of a world lies: its grid column i at level-0 pixel firstColumn + i * step,
+// placed at x = x0 + pixel * cellX (row j likewise, z = z0 - pixel * cellZ). Placed in
+// double from whole pixels, so that tiles meeting at a border put it in the same place.
+// The tile's texture spans its grid.
+struct TileMapping {
+    double x0 = 0.0, z0 = 0.0, cellX = 1.0, cellZ = 1.0;
+    double firstColumn = 0.0, firstRow = 0.0, step = 1.0;
+    float heightScale = 1.0f;
+    float lastIndex = 1.0f;   // T - 1
+};
+extern TileMapping tileMapping;
+
+// FanVertexFn of a world's tiles: as onFanVertex, placed by tileMapping.
+void onTileFanVertex(float i, float y, float j);
+
 }  // namespace flyover

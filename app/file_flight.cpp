@@ -116,19 +116,6 @@ elevation::RgbImage reliefTexture(const FlownHeights& flown, const elevation::Ra
                                   textureSide(flown.heights.height), &progress);
 }
 
-// Unlit and fogged, the texture stretched over the raster; beyond it, in the padding, the
-// texture's edge.
-irr::video::SMaterial groundMaterial(irr::video::ITexture* texture) {
-    irr::video::SMaterial material;
-    material.Lighting = false;
-    material.FogEnable = true;
-    material.setTexture(0, texture);
-    material.TextureLayer[0].TextureWrapU = irr::video::ETC_CLAMP_TO_EDGE;
-    material.TextureLayer[0].TextureWrapV = irr::video::ETC_CLAMP_TO_EDGE;
-    material.TextureLayer[0].TrilinearFilter = true;
-    return material;
-}
-
 }  // namespace
 
 int flyElevationFile(const FlightOptions& options) {
@@ -154,15 +141,11 @@ int flyElevationFile(const FlightOptions& options) {
     }
 
     FlightKeys keys;
-    irr::IrrlichtDevice* device = createFlightDevice(options.driver, options.windowWidth, options.windowHeight, &keys);
-    if (!device)
-        return fail("cannot open a " + std::to_string(options.windowWidth) + "x" +
-                    std::to_string(options.windowHeight) +
-                    " window with the chosen renderer; run it on a desktop or under an X server (is DISPLAY set?), "
-                    "or choose another --driver");
-    // Declared after the device, so that the terrain is gone before it.
-    std::unique_ptr<irr::IrrlichtDevice, void (*)(irr::IrrlichtDevice*)> deviceOwner(
-        device, [](irr::IrrlichtDevice* d) { d->drop(); });
+    std::string windowProblem;
+    // Declared before the terrain, so that the terrain is gone before it.
+    const FlightWindow window = openFlightWindow(options, &keys, windowProblem);
+    if (!window) return fail(windowProblem);
+    irr::IrrlichtDevice* device = window.get();
     LoadingScreen loading(device, name);
     FlownHeights flown;
     if (const std::string problem = readHeights(source, options, loading, flown); !problem.empty())

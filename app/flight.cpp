@@ -218,6 +218,17 @@ void Flight::showCaption(const std::string& hud) {
 
 }  // namespace
 
+irr::video::SMaterial groundMaterial(irr::video::ITexture* texture) {
+    irr::video::SMaterial material;
+    material.Lighting = false;
+    material.FogEnable = true;
+    material.setTexture(0, texture);
+    material.TextureLayer[0].TextureWrapU = irr::video::ETC_CLAMP_TO_EDGE;
+    material.TextureLayer[0].TextureWrapV = irr::video::ETC_CLAMP_TO_EDGE;
+    material.TextureLayer[0].TrilinearFilter = true;
+    return material;
+}
+
 int fly(irr::IrrlichtDevice* device, FlightKeys& keys, Scenery& scenery, const FlightOptions& options,
         const FlightLook& look) {
     return Flight(device, keys, scenery, options, look).run();

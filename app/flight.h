@@ -24,6 +24,10 @@ struct FlightLook {
     irr::video::SMaterial material;        // the terrain's texture and settings
 };
 
+// The ground's material: unlit and fogged, the texture stretched over the ground and its
+// edge beyond it.
+irr::video::SMaterial groundMaterial(irr::video::ITexture* texture);
+
 // Flies until Esc or the window closes, or for options.frames frames, after which it prints
 // the summary line. Returns the exit status; a problem is one line on standard error.
 int fly(irr::IrrlichtDevice* device, FlightKeys& keys, Scenery& scenery, const FlightOptions& options,

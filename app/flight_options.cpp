@@ -9,6 +9,9 @@ namespace flyover {
 
 namespace {
 
+// A world's tiles in memory: room for its coarse levels at least, and no more than a machine has.
+constexpr int kMinMemory = 64;
+constexpr int kMaxMemory = 1 << 20;
 const char* const kHelpHint = "run flyover --help for usage";
 constexpr double kMaxExaggeration = 1000.0;
 constexpr double kMaxPitch = 89.0;
@@ -89,6 +92,10 @@ std::string parseOption(const std::string& name, const std::string& value, Fligh
         o.screenshotPath = value;
     } else if (name == "--driver") {
         return parseDriver(value, o.driver);
+    } else if (name == "--memory") {
+        if (!elevation::parseWholeNumber(value, o.memoryMegabytes) || o.memoryMegabytes < kMinMemory ||
+            o.memoryMegabytes > kMaxMemory)
+            return numberProblem(name, value, "a whole number of megabytes from 64 to 1048576", "1024");
     } else {
         return parseWindow(value, o);
     }
@@ -116,7 +123,7 @@ FlightParse parseFlightOptions(const std::vector<std::string>& args) {
     const elevation::ScanResult scan = elevation::scanCommandLine(
         args,
         {"--texture", "--band", "--exaggeration", "--at", "--heading", "--pitch", "--height", "--frames", "--fly",
-         "--screenshot", "--driver", "--window"},
+         "--screenshot", "--driver", "--window", "--memory"},
         {}, kHelpHint);
     result.error = scan.error;
     for (const elevation::CommandLineItem& item : scan.items) {
@@ -146,19 +153,22 @@ FlightParse parseFlightOptions(const std::vector<std::string>& args) {
 std::string flightUsageText() {
     return "usage: flyover                         fly the sample (ZovoDiVuviMap.bmp and zovodivuvi.jpg here)\n"
            "       flyover [OPTIONS] ELEVATION_FILE\n"
+           "       flyover [OPTIONS] WORLD_FOLDER    (made by dem_to_world)\n"
            "\n"
            "Flies over any elevation raster GDAL reads (GeoTIFF, SRTM .hgt, 16-bit PNG, Arc/Info\n"
            "ASCII grid .asc, ...) at true scale: heights in the file's units (metres), spaced as\n"
            "its georeference says (one unit per pixel without one). No-data samples are filled\n"
            "from their neighbours; a raster of more than 8193 samples a side is read at every\n"
-           "2nd, 3rd, ... sample.\n"
+           "2nd, 3rd, ... sample. A world folder is flown tile by tile, loaded around the camera.\n"
            "\n"
            "  --exaggeration X   heights drawn X times as tall (default: 1)\n"
            "  --texture FILE     drape a BMP, PNG or JPEG image over the raster, north up (default:\n"
            "                     coloured by height, with hill shading)\n"
            "  --band K           which band of the raster holds the heights (default: 1)\n"
            "  --window WxH       window size in pixels (default: 1024x768)\n"
-           "  --at COL,ROW       start over this pixel of the raster (default: its centre)\n"
+           "  --at COL,ROW       start over this pixel of the raster (default: its centre); in a\n"
+           "                     world, a pixel of its finest level\n"
+           "  --memory MB        a world's tiles held in memory at once (default: 512)\n"
            "  --heading DEG      start looking this way: 0 north, 90 east (default: 0)\n"
            "  --pitch DEG        start looking up (positive) or down (negative) (default: -15)\n"
            "  --height M         start this high above the ground (default: suited to the map)\n"

@@ -1,4 +1,4 @@
-// The fly-over's command line for flying an elevation file at true scale.
+// The fly-over's command line for flying an elevation file or a world folder at true scale.
 #pragma once
 
 #include <string>
@@ -23,6 +23,7 @@ struct FlightOptions {
     std::string screenshotPath;     // scripted mode's last frame
     DriverChoice driver = DriverChoice::kAny;
     unsigned windowWidth = 1024, windowHeight = 768;
+    int memoryMegabytes = 512;      // a world's tiles held at once
     bool showHelp = false;
 };
 

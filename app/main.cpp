@@ -1,6 +1,7 @@
 // The fly-over: without arguments, the sample terrain from the working directory; with an
-// elevation file, that place at true scale.
+// elevation file or a world folder, that place at true scale.
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <string>
@@ -9,6 +10,7 @@
 #include "app/file_flight.h"
 #include "app/flight_options.h"
 #include "app/sample_flight.h"
+#include "app/world_flight.h"
 
 int main(int argc, char** argv) {
     if (argc <= 1) return flyover::flySample();
@@ -22,6 +24,9 @@ int main(int argc, char** argv) {
             std::cout << flyover::flightUsageText();
             return 0;
         }
+        std::error_code ignored;
+        if (std::filesystem::is_directory(parsed.options.elevationPath, ignored))
+            return flyover::flyWorld(parsed.options);
         return flyover::flyElevationFile(parsed.options);
     } catch (const std::bad_alloc&) {
         std::cerr << "flyover: out of memory; fly a smaller raster or close other programs" << std::endl;

@@ -14,7 +14,6 @@ namespace {
 constexpr int kMinMapSide = 3;
 constexpr float kHeightFactor = 1.0f;
 constexpr int kSixteenBitSpan = 32767;
-constexpr irr::u32 kIndicesPerTriangle = 3;
 
 // The engine's elevation callback takes no context, so the heights of the map being built
 // reach it through these, set only while a constructor runs.
@@ -81,7 +80,7 @@ MapScenery::MapScenery(const elevation::HeightGrid& heights, const elevation::He
     placement_.rows = (heights.height - 1.0) * step + 1.0;
 }
 
-MapScenery::~MapScenery() { removeFrame(); }
+MapScenery::~MapScenery() = default;
 
 float MapScenery::groundHeight(double x, double z) {
     return terrain_->getHeight(static_cast<float>(x), static_cast<float>(z));
@@ -96,23 +95,11 @@ long MapScenery::addFrame(irr::scene::ISceneManager* sceneManager, const FrameVi
                    static_cast<float>(view.direction.y), static_cast<float>(view.direction.z), 0.0f, 1.0f, 0.0f,
                    static_cast<float>(view.fovDegrees * kLodFovFactor), view.aspect, view.nearDistance,
                    view.farDistance, kHeightFactor);
-    animatedMesh_ = wrapFrameBuffers(&mesh_);
-    node_ = sceneManager->addAnimatedMeshSceneNode(animatedMesh_);
-    long triangles = 0;
-    for (irr::u32 m = 0; m < node_->getMaterialCount(); ++m) node_->getMaterial(m) = look;
-    for (irr::u32 b = 0; b < mesh_->getMeshBufferCount(); ++b)
-        triangles += mesh_->getMeshBuffer(b)->getIndexCount() / kIndicesPerTriangle;
+    const long triangles = frame_.show(sceneManager);
+    for (irr::u32 m = 0; m < frame_.node()->getMaterialCount(); ++m) frame_.node()->getMaterial(m) = look;
     return triangles;
 }
 
-void MapScenery::removeFrame() {
-    if (!node_) return;
-    node_->remove();
-    mesh_->drop();
-    animatedMesh_->drop();
-    node_ = nullptr;
-    mesh_ = nullptr;
-    animatedMesh_ = nullptr;
-}
+void MapScenery::removeFrame() { frame_.remove(); }
 
 }  // namespace flyover

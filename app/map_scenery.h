@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/fan_bridge.h"
+#include "app/frame_node.h"
 #include "app/scenery.h"
 #include "elevation/height_grid.h"
 #include "elevation/height_holes.h"
@@ -46,9 +47,7 @@ private:
     std::unique_ptr<kalde::TerrainObject> terrain_;
     RasterPlacement placement_;
     GroundMapping mapping_;
-    irr::scene::IAnimatedMeshSceneNode* node_ = nullptr;
-    irr::scene::SMesh* mesh_ = nullptr;
-    irr::scene::SAnimatedMesh* animatedMesh_ = nullptr;
+    FrameNode frame_;
 };
 
 }  // namespace flyover

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "elevation/gdal_setup.h"
 #include "elevation/height_holes.h"
 #include "elevation/input_file.h"
 
@@ -18,30 +19,7 @@ const char* const kReadableElevationFormats = "GeoTIFF (.tif), SRTM (.hgt), 16-b
 
 namespace {
 
-// Each block is read once, row by row: GDAL's block cache (5 % of the machine's memory by
-// default) would only keep a second copy of the raster.
-constexpr GIntBig kBlockCacheBytes = GIntBig{64} << 20;
-
 constexpr int kX0 = 0, kColumnX = 1, kRowX = 2, kY0 = 3, kColumnY = 4, kRowY = 5;
-
-// GDAL's own explanation of its last failure as " (GDAL: ...)" on one line, or nothing.
-std::string gdalReason() {
-    std::string message = CPLGetLastErrorMsg();
-    std::replace(message.begin(), message.end(), '\n', ' ');
-    return message.empty() ? "" : " (GDAL: " + message + ")";
-}
-
-void startGdal() {
-    static const bool started = [] {
-        GDALAllRegister();
-        GDALSetCacheMax64(kBlockCacheBytes);
-        // Failures are reported by the programs themselves, on one line; GDAL's console
-        // messages would add more.
-        CPLSetErrorHandler(CPLQuietErrorHandler);
-        return true;
-    }();
-    (void)started;
-}
 
 BandEncoding encodingOf(GDALRasterBandH band) {
     BandEncoding encoding;
@@ -123,8 +101,17 @@ std::string RasterSource::open(const std::string& path, int band) {
         a[kRowY] = -a[kRowY];
     }
     const char* wkt = GDALGetProjectionRef(dataset_->handle);
-    georeference_ = Georeference::fromAffine(a, wkt ? wkt : "", (width_ - 1) / 2.0, (height_ - 1) / 2.0);
+    wkt_ = wkt ? wkt : "";
+    std::replace(wkt_.begin(), wkt_.end(), '\n', ' ');
+    georeferenced_ = true;
+    std::copy(a, a + kAffineTerms, affine_);
+    georeference_ = Georeference::fromAffine(a, wkt_, (width_ - 1) / 2.0, (height_ - 1) / 2.0);
     return {};
+}
+
+bool RasterSource::geoTransform(double* affine) const {
+    if (georeferenced_) std::copy(affine_, affine_ + kAffineTerms, affine);
+    return georeferenced_;
 }
 
 std::string RasterSource::read(const RasterWindow& window, HeightGrid& heights, HoleMask& holes,

@@ -46,6 +46,10 @@ public:
     bool rotated() const { return rotated_; }
     // Of the north-up grid.
     const Georeference& georeference() const { return georeference_; }
+    // The coordinate system as WKT on one line, empty for none.
+    const std::string& coordinateSystem() const { return wkt_; }
+    // Copies GDAL's geotransform of the north-up grid into `affine`; false without one.
+    bool geoTransform(double* affine) const;
 
     // Reads `window` into `heights` (window.columnsRead() x window.rowsRead()) and marks the
     // samples without a height in `holes` (NaN, the declared no-data value, values no float
@@ -59,7 +63,9 @@ private:
     std::unique_ptr<Dataset> dataset_;
     std::string path_;
     int width_ = 0, height_ = 0, bandCount_ = 0;
-    std::string driver_, driverName_, unit_, turned_;
+    std::string driver_, driverName_, unit_, turned_, wkt_;
+    bool georeferenced_ = false;
+    double affine_[kAffineTerms] = {};
     bool rotated_ = false;
     bool flipRows_ = false, flipColumns_ = false;
     Georeference georeference_;

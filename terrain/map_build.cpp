@@ -10,6 +10,7 @@
 #include "terrain/grid_resample.h"
 #include "terrain/heap.h"
 #include "terrain/kalde.h"
+#include "terrain/map_arrays.h"
 #include "terrain/map_build.h"
 #include "terrain/render_hooks.h"
 #include "terrain/roughness.h"
@@ -138,25 +139,25 @@ void computeMaxDiff(MapState<Sample>& map) {
     }
 }
 
-template <class Sample>
-Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
-                  float heightScale, float cellAspect, ElevationFn<Sample> elevation) {
-    auto& st = state<Sample>();
-    const FatalLines& lines = fatalLines<Sample>();
+namespace {
 
-    if (!size || !cellSize || !(*size >= 2) || !(*cellSize > 0.0f) || !(heightScale >= 0.0f))
+// The arrays of a map from an n x n grid or, without one, from the elevation callback;
+// touches no module state.
+template <class Sample>
+MapState<Sample> buildArrays(const Sample* grid, int n, float cellSize, float heightScale,
+                             float cellAspect, ElevationFn<Sample> elevation,
+                             const RefinementParams& params) {
+    const FatalLines& lines = fatalLines<Sample>();
+    if (!(n >= 2) || !(cellSize > 0.0f) || !(heightScale >= 0.0f))
         failEngineCheck(lines.buildMapArguments);
-    const int n = *size;
     const long long enlarged = enlargedSize(n);
     if (enlarged > kMaxGridSize) failEngineCheck(lines.columnArrayAlloc);
     const int S = static_cast<int>(enlarged);
-    if (st.params.paramsSetCount <= 0) st.params = RefinementParams{};
 
-    // The map's arrays are computed on a map of their own, which becomes current at the end.
     MapUnderConstruction<Sample> construction;
     MapState<Sample>& built = construction.map;
     built.size = S;
-    built.cellX = static_cast<float>(n - 1) * *cellSize / static_cast<float>(S - 1);
+    built.cellX = static_cast<float>(n - 1) * cellSize / static_cast<float>(S - 1);
     built.cellZ = built.cellX * cellAspect;
     built.cellAvg = (built.cellX + built.cellZ) * 0.5f;
     built.heightScale = heightScale;
@@ -174,8 +175,44 @@ Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cel
     allocateColumns(&built.nodeMap, S - 1, S - 1, lines.nodeMapArrayAlloc,
                     lines.nodeMapColumnAlloc);
     computeMaxDiff(built);
-    computeRoughness(built, st.params);
+    computeRoughness(built, params);
     construction.finished = true;
+    return built;
+}
+
+}  // namespace
+
+template <class Sample>
+MapArrays<Sample> buildMapArrays(const Sample* grid, int n, float cellSize, float heightScale,
+                                 float cellAspect, const RefinementParams& params) {
+    const MapState<Sample> built =
+        buildArrays<Sample>(grid, n, cellSize, heightScale, cellAspect, nullptr, params);
+    return {built.columns, built.nodeMap, built.size, built.cellX};
+}
+
+template <class Sample>
+void releaseMapArrays(MapArrays<Sample>& arrays) {
+    if (arrays.size == 0) return;
+    MapState<Sample> map;
+    map.columns = arrays.columns;
+    map.nodeMap = arrays.nodeMap;
+    map.size = arrays.size;
+    freeMapArrays(map);
+    arrays = MapArrays<Sample>{};
+}
+
+template <class Sample>
+Sample** buildMap(const Sample* grid, NodeMap* nodeMapOut, int* size, float* cellSize,
+                  float heightScale, float cellAspect, ElevationFn<Sample> elevation) {
+    auto& st = state<Sample>();
+    if (!size || !cellSize) failEngineCheck(fatalLines<Sample>().buildMapArguments);
+    // The parameters are settled only once the map is built: a check that fails by an
+    // exception leaves the engine as it was.
+    const RefinementParams params = st.params.paramsSetCount > 0 ? st.params : RefinementParams{};
+    const MapState<Sample> built =
+        buildArrays(grid, *size, *cellSize, heightScale, cellAspect, elevation, params);
+    st.params = params;
+    const int S = built.size;
 
     // The new map has no texture, no neighbours, no fog and no centre offset; what else
     // the previous map left (texture size, fog settings) stays, as bindMapState would
@@ -242,6 +279,9 @@ void setTexture(void* image, int* width, int* height) {
     template void computeMaxDiff<Sample>(MapState<Sample>&);                                  \
     template Sample** buildMap<Sample>(const Sample*, NodeMap*, int*, float*, float, float,   \
                                        ElevationFn<Sample>);                                  \
+    template MapArrays<Sample> buildMapArrays<Sample>(const Sample*, int, float, float, float, \
+                                                      const RefinementParams&);                \
+    template void releaseMapArrays<Sample>(MapArrays<Sample>&);                               \
     template void setRefinementParams<Sample>(float, float, float, int);                      \
     template void setTexture<Sample>(void*, int*, int*);
 KALDE_INSTANTIATE(std::int16_t)

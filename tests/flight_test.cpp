@@ -30,7 +30,7 @@ TEST(FlightOptions, TakesEveryOptionAndTheFile) {
     const FlightParse all = parseFlightOptions(
         {"--exaggeration=2.5", "--texture", "t.png", "--band", "2", "--at", "600,-0.5", "--heading", "-90", "--pitch",
          "-30", "--height", "120", "dem.tif", "--frames", "30", "--fly", "250", "--screenshot", "s.png", "--driver",
-         "software", "--window", "640x480"});
+         "software", "--window", "640x480", "--memory", "1024"});
     ASSERT_EQ(all.error, "");
     const FlightOptions& o = all.options;
     EXPECT_EQ(o.elevationPath, "dem.tif");
@@ -49,6 +49,7 @@ TEST(FlightOptions, TakesEveryOptionAndTheFile) {
     EXPECT_EQ(o.driver, DriverChoice::kSoftware);
     EXPECT_EQ(o.windowWidth, 640u);
     EXPECT_EQ(o.windowHeight, 480u);
+    EXPECT_EQ(o.memoryMegabytes, 1024);
     EXPECT_TRUE(parseFlightOptions({"--help"}).options.showHelp);
 }
 
@@ -67,6 +68,7 @@ TEST(FlightOptions, EveryMistakeIsOneLineNamingTheOption) {
         {{"a.tif", "--driver", "vulkan"}, "--driver must be opengl, software or null"},
         {{"a.tif", "--window", "640"}, "--window must be"},
         {{"a.tif", "--band", "0"}, "--band must be"},
+        {{"world", "--memory", "10"}, "--memory must be"},
         {{"a.tif", "--speed", "3"}, "unknown option '--speed'"},
         {{"a.tif", "--fly", "100"}, "--fly moves the camera in scripted mode only"},
         {{"a.tif", "--screenshot", "s.png"}, "add --frames N"},

@@ -4,6 +4,7 @@
 
 #include "engine_test_support.h"
 #include "terrain/heap.h"
+#include "terrain/map_arrays.h"
 #include "terrain/render_hooks.h"
 
 namespace kalde::test {
@@ -147,6 +148,25 @@ TYPED_TEST(MapBuild, ResetsTheMapSettingsAndClearsTheNodeMap) {
     for (NodeMap neighbour : map.neighbourMaps) EXPECT_EQ(neighbour, nullptr);
     for (int a = 0; a < 8; ++a)
         for (int b = 0; b < 8; ++b) EXPECT_EQ(m.nodeMap[a][b], 0) << a << "," << b;
+}
+
+// Built apart from the engine's state (as a loader thread builds tiles), a map has the same
+// samples, height bounds and roughness, and the current map stays as it was.
+TYPED_TEST(MapBuild, ArraysBuiltApartEqualTheCurrentMapsAndLeaveItCurrent) {
+    const int n = 20;   // resampled to 33
+    std::vector<TypeParam> grid(n * n);
+    for (int k = 0; k < n * n; ++k) grid[k] = static_cast<TypeParam>((k * 7919) % 211 - 90);
+    BuiltMap<TypeParam> m(grid, n, 3.0f, 0.5f, 1.25f);
+    MapArrays<TypeParam> apart = buildMapArrays<TypeParam>(grid.data(), n, 3.0f, 0.5f, 1.25f, RefinementParams{});
+    EXPECT_EQ(state<TypeParam>().map.columns, m.columns);
+    ASSERT_EQ(apart.size, m.size);
+    EXPECT_EQ(apart.cellSize, m.cellSize);
+    for (int i = 0; i <= m.size; ++i)
+        for (int j = 0; j < m.size; ++j) ASSERT_EQ(apart.columns[i][j], m.columns[i][j]) << i << "," << j;
+    for (int i = 0; i < m.size - 1; ++i)
+        for (int j = 0; j < m.size - 1; ++j) ASSERT_EQ(apart.nodeMap[i][j], m.nodeMap[i][j]) << i << "," << j;
+    releaseMapArrays(apart);
+    EXPECT_EQ(apart.columns, nullptr);
 }
 
 TYPED_TEST(MapBuild, InstallsDefaultParametersUnlessSetBeforeTheFirstMap) {

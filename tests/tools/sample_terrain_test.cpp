@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "elevation/image_encoding.h"
+#include "elevation/raster_source.h"
 #include "image_files.h"
 #include "tool_process.h"
 #include "tools/flyover_files/sample_shading.h"
@@ -200,6 +201,10 @@ TEST(Options, AcceptsTheDocumentedFormsAndRejectsTheRest) {
     }
     EXPECT_NE(parseOptions({"--frob"}).error.find("'--frob'"), std::string::npos);
     EXPECT_NE(parseOptions({"--width", "--out", "x"}).error.find("--width needs a value"), std::string::npos);
+    // A raster is streamed, so it may be far larger; it names its own file.
+    EXPECT_EQ(parseOptions({"--raster", "r.tif", "--width", "32769"}).options.width, 32769);
+    EXPECT_NE(parseOptions({"--raster", "r.tif", "--width", "32770"}).error.find("--width"), std::string::npos);
+    EXPECT_NE(parseOptions({"--raster", "r.tif", "--out", "d"}).error.find("leave out --out"), std::string::npos);
 }
 
 // The tool itself, run as a separate process.
@@ -278,6 +283,34 @@ TEST_F(ToolTest, OutputsAreWrittenTogetherAndReplaceNothingUnasked) {
     EXPECT_EQ(testfiles::readFile(height), before);
     EXPECT_EQ(load(texture).width, 64);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);   // no temporaries left
+}
+
+TEST_F(ToolTest, RasterIsTheLandscapeInMetresAndReplacesOnlyWhenAsked) {
+    const fs::path raster = dir / "r.tif";
+    ASSERT_EQ(run("--raster '" + raster.string() + "' --width 300 --seed 3"), 0);
+    elevation::RasterSource source;
+    ASSERT_EQ(source.open(raster.string(), 1), "");
+    ASSERT_EQ(source.width(), 300);
+    EXPECT_EQ(source.georeference().columnSpacing(), kRasterCellMetres);
+    elevation::HeightGrid heights;
+    elevation::HoleMask holes;
+    ASSERT_EQ(source.read({0, 0, 300, 300, 3}, heights, holes), "");
+    const auto [low, high] = std::minmax_element(heights.values.begin(), heights.values.end());
+    EXPECT_GE(*low, 0.0f);
+    EXPECT_LE(*high, kRasterReliefMetres);
+    EXPECT_GT(*high - *low, kRasterReliefMetres / 2);   // mountains and a plain, not noise around one level
+    // Its rows are the synthesised landscape's, as the fly-over's own files show it.
+    const LandscapeRows rows(300, 3);
+    std::vector<float> row(300);
+    rows.row(150, row.data());
+    EXPECT_EQ(heights.at(10, 50), std::lround(std::clamp(row[30], 0.0f, 1.0f) * kRasterReliefMetres));
+
+    EXPECT_EQ(run("--raster '" + raster.string() + "' --width 5"), 1);
+    EXPECT_EQ(lines("stderr").size(), 1u);
+    ASSERT_EQ(run("--raster '" + raster.string() + "' --width 5 --force"), 0);
+    ASSERT_EQ(source.open(raster.string(), 1), "");
+    EXPECT_EQ(source.width(), 5);
+    EXPECT_FALSE(fs::exists(dir / "r.tif.partial"));
 }
 
 TEST_F(ToolTest, HelpPrintsUsageWithAnExample) {

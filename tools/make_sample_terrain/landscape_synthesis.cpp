@@ -66,11 +66,15 @@ int octavesFor(int size, float frequency) {
     return std::clamp(octaves, 1, kMaxOctaves);
 }
 
+}  // namespace
+
 struct Layout {
     std::uint32_t seed;
     float dirX, dirY;  // direction in which the land climbs from plain to mountains
     FractalParams warp, hills, ridges, foothills, region, swell;
 };
+
+namespace {
 
 Layout makeLayout(int size, std::uint32_t seed) {
     const float angle = kTwoPi * hashUnit(0, 0, layerSeed(seed, kAngle));
@@ -125,32 +129,41 @@ HeightField uneroded(int size, std::uint32_t seed) {
 
 }  // namespace
 
-HeightField synthesizeTerrain(int size, std::uint32_t seed) {
+LandscapeRows::LandscapeRows(int size, std::uint32_t seed) : size_(size), layout_(std::make_shared<Layout>(makeLayout(size, seed))) {
     const std::uint32_t erosionSeed = layerSeed(seed, kErosion);
     if (size < kMinErosionSize) {
         HeightField fine = uneroded(kMinErosionSize, seed);
         erodeHydraulic(fine, erosionSeed, erosionParamsFor(kMinErosionSize));
-        HeightField field = shrunk(fine, size);
-        normalise(field);
-        return field;
-    }
-
-    HeightField field = uneroded(size, seed);
-    if (size <= kMaxErosionSize) {
-        erodeHydraulic(field, erosionSeed, erosionParamsFor(size));
+        whole_ = shrunk(fine, size);
+    } else if (size <= kMaxErosionSize) {
+        whole_ = uneroded(size, seed);
+        erodeHydraulic(whole_, erosionSeed, erosionParamsFor(size));
     } else {
-        const HeightField coarse = uneroded(kMaxErosionSize, seed);
-        HeightField eroded = coarse;
-        erodeHydraulic(eroded, erosionSeed, erosionParamsFor(kMaxErosionSize));
-        const float scale = static_cast<float>(kMaxErosionSize - 1) / static_cast<float>(size - 1);
-        elevation::forEachRow(size, [&](int y) {
-            for (int x = 0; x < size; ++x) {
-                const float cx = static_cast<float>(x) * scale;
-                const float cy = static_cast<float>(y) * scale;
-                field.at(x, y) += eroded.sample(cx, cy) - coarse.sample(cx, cy);
-            }
-        });
+        // The change that erosion makes at the largest size it behaves at, scaled up.
+        coarse_ = uneroded(kMaxErosionSize, seed);
+        eroded_ = coarse_;
+        erodeHydraulic(eroded_, erosionSeed, erosionParamsFor(kMaxErosionSize));
     }
+}
+
+void LandscapeRows::row(int y, float* out) const {
+    if (whole_.size > 0) {
+        std::copy_n(whole_.heights.begin() + static_cast<std::ptrdiff_t>(whole_.index(0, y)), size_, out);
+        return;
+    }
+    const float step = 1.0f / static_cast<float>(size_ - 1);
+    const float scale = static_cast<float>(kMaxErosionSize - 1) / static_cast<float>(size_ - 1);
+    const float cy = static_cast<float>(y) * scale;
+    for (int x = 0; x < size_; ++x) {
+        const float cx = static_cast<float>(x) * scale;
+        out[x] = elevation(*layout_, x * step, y * step) + (eroded_.sample(cx, cy) - coarse_.sample(cx, cy));
+    }
+}
+
+HeightField synthesizeTerrain(int size, std::uint32_t seed) {
+    const LandscapeRows rows(size, seed);
+    HeightField field(size);
+    elevation::forEachRow(size, [&](int y) { rows.row(y, &field.at(0, y)); });
     normalise(field);
     return field;
 }

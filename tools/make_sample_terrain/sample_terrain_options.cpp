@@ -25,7 +25,10 @@ std::string parseSeed(const std::string& text, std::uint32_t& seed) {
 ParseResult parseOptions(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
-    const ScanResult scan = scanCommandLine(args, {"--out", "--width", "--seed", "--from"}, {"--force"}, kHelpHint);
+    const ScanResult scan =
+        scanCommandLine(args, {"--out", "--width", "--seed", "--from", "--raster"}, {"--force"}, kHelpHint);
+    std::string widthText;
+    bool widthGiven = false;
     result.error = scan.error;
     for (const CommandLineItem& item : scan.items) {
         if (!result.error.empty()) break;
@@ -37,21 +40,32 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--force") {
             o.replace = true;
         } else if (name == "--width") {
-            result.error = parseWidth(item.value, o.width);
+            widthText = item.value;
+            widthGiven = true;
         } else if (name == "--seed") {
             result.error = parseSeed(item.value, o.seed);
         } else if (item.value.empty()) {
             result.error = name + " needs a non-empty path; " + kHelpHint;
         } else {
-            (name == "--out" ? o.outDir : o.fromPath) = item.value;
+            (name == "--out" ? o.outDir : name == "--from" ? o.fromPath : o.rasterPath) = item.value;
         }
     }
+    if (!result.error.empty()) return result;
+    if (widthGiven && o.rasterPath.empty()) {
+        result.error = parseWidth(widthText, o.width);
+    } else if (widthGiven && (!parseWholeNumber(widthText, o.width) || o.width < kMinWidth || o.width > kMaxRasterWidth)) {
+        result.error = "--width must be a whole number from " + std::to_string(kMinWidth) + " to " +
+                       std::to_string(kMaxRasterWidth) + " with --raster, got '" + widthText + "'; e.g. --width 16385";
+    }
+    if (result.error.empty() && !o.rasterPath.empty() && (!o.outDir.empty() || !o.fromPath.empty()))
+        result.error = "--raster names its own file and synthesises; leave out --out and --from";
     return result;
 }
 
 std::string usageText() {
     return "usage: make_sample_terrain [--out DIR] [--width N] [--seed S] [--force]\n"
            "       make_sample_terrain --from INPUT [--width N] [--out DIR] [--force]\n"
+           "       make_sample_terrain --raster FILE.tif [--width N] [--seed S] [--force]\n"
            "\n"
            "Writes ZovoDiVuviMap.bmp (N x N height image, elevation in the red channel) and\n"
            "zovodivuvi.jpg (matching colour texture) for the terrain fly-over.\n"
@@ -65,6 +79,11 @@ std::string usageText() {
            "  --from INPUT  convert an image (BMP, PNG or JPEG, up to 67 million pixels) instead: its\n"
            "                brightness becomes the elevation; it is cropped to a centred square and\n"
            "                resampled\n"
+           "  --raster FILE write only an elevation raster instead: a GeoTIFF of N x N 16-bit heights\n"
+           "                in metres, 0.." + std::to_string(static_cast<int>(kRasterReliefMetres)) + " m, cells " +
+           std::to_string(static_cast<int>(kRasterCellMetres)) + " m apart; N up to " +
+           std::to_string(kMaxRasterWidth) + ", written a band of rows at a time; an existing FILE\n"
+           "                is replaced only with --force\n"
            "  --force       replace ZovoDiVuviMap.bmp and zovodivuvi.jpg where they exist; a\n"
            "                symbolic link at either name is replaced, the file it points to kept\n"
            "  --help        show this text\n"
@@ -74,7 +93,8 @@ std::string usageText() {
            "\n"
            "example:\n"
            "  make_sample_terrain --out data --width 512 --seed 7\n"
-           "  make_sample_terrain --from dem.png --width 256 --out data\n";
+           "  make_sample_terrain --from dem.png --width 256 --out data\n"
+           "  make_sample_terrain --raster big.tif --width 16385\n";
 }
 
 }  // namespace sample_terrain
