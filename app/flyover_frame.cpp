@@ -52,24 +52,24 @@ bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
 irr::scene::SAnimatedMesh* wrapFrameBuffers(irr::scene::SMesh** meshOut) {
     auto* mesh = new irr::scene::SMesh();
     auto* animatedMesh = new irr::scene::SAnimatedMesh();
-    frameFullBuffers.push_back(frameMeshBuffer);
-    for (irr::scene::SMeshBuffer* buffer : frameFullBuffers) {
+    bridge.frameFullBuffers.push_back(bridge.frameMeshBuffer);
+    for (irr::scene::SMeshBuffer* buffer : bridge.frameFullBuffers) {
         buffer->recalculateBoundingBox();
         mesh->addMeshBuffer(buffer);
     }
     mesh->recalculateBoundingBox();
     animatedMesh->addMesh(mesh);
     animatedMesh->recalculateBoundingBox();
-    for (irr::scene::SMeshBuffer* buffer : frameFullBuffers) buffer->drop();
-    frameFullBuffers.clear();
-    frameMeshBuffer = nullptr;
+    for (irr::scene::SMeshBuffer* buffer : bridge.frameFullBuffers) buffer->drop();
+    bridge.frameFullBuffers.clear();
+    bridge.frameMeshBuffer = nullptr;
     *meshOut = mesh;
     return animatedMesh;
 }
 
 void runFrame(FlyoverScene& scene) {
     // A fresh buffer for this frame's fans.
-    frameMeshBuffer = new irr::scene::SMeshBuffer();
+    bridge.frameMeshBuffer = new irr::scene::SMeshBuffer();
 
     // The camera as the user left it.
     irr::scene::ICameraSceneNode* camera = scene.camera;
@@ -91,8 +91,8 @@ void runFrame(FlyoverScene& scene) {
     camera->setTarget(target + irr::core::vector3df(0.0f, eyeY - position.Y, 0.0f));
     const irr::core::vector3df direction = viewDirection(position, target);
 
-    // The terrain's fans fill frameMeshBuffer through the bridge.
-    scene.terrain->draw(appResolution, position.X, eyeY, position.Z, direction.X, direction.Y,
+    // The terrain's fans fill bridge.frameMeshBuffer through the bridge.
+    scene.terrain->draw(bridge.resolution, position.X, eyeY, position.Z, direction.X, direction.Y,
                         direction.Z, 0.0f, 1.0f, 0.0f,
                         static_cast<float>(fovDegrees * kLodFovFactor), aspect, nearValue,
                         farValue, kHeightFactor);

@@ -43,7 +43,7 @@ irr::core::vector3df viewDirection(const irr::core::vector3df& position,
 bool refreshCaption(int fps, int trianglesDrawn, int* lastFps,
                     wchar_t (&caption)[kCaptionCapacity]);
 
-// Wraps the frame's buffers (the full ones, then frameMeshBuffer) into a mesh and an
+// Wraps the frame's buffers (the full ones, then bridge.frameMeshBuffer) into a mesh and an
 // animated mesh with their boxes recalculated; the buffers' own references pass to the
 // mesh and the bridge lets go of them. The caller drops both results once the frame's
 // node is gone.

@@ -46,8 +46,6 @@ bool fitsSixteenBits(const elevation::HeightSummary& s) {
 MapScenery::MapScenery(const elevation::HeightGrid& heights, const elevation::HeightSummary& summary, int step,
                        double columnSpacing, double rowSpacing, double exaggeration)
     : sixteenBit_(fitsSixteenBits(summary)), mapSide_(mapSideFor(heights.width, heights.height)) {
-    currentVertex.Normal.set(0.0f, 1.0f, 0.0f);
-    currentVertex.Color = irr::video::SColor(0xFFFFFFFF);
     int size = mapSide_;
     float cell = static_cast<float>(columnSpacing * step);
     const float aspect = static_cast<float>(rowSpacing / columnSpacing);
@@ -88,8 +86,8 @@ float MapScenery::groundHeight(double x, double z) {
 
 long MapScenery::addFrame(irr::scene::ISceneManager* sceneManager, const FrameView& view,
                           const irr::video::SMaterial& look) {
-    frameMeshBuffer = new irr::scene::SMeshBuffer();
-    groundMapping = mapping_;
+    bridge.frameMeshBuffer = new irr::scene::SMeshBuffer();
+    bridge.ground = mapping_;
     terrain_->draw(kResolution, static_cast<float>(view.eye.x), static_cast<float>(view.eye.y),
                    static_cast<float>(view.eye.z), static_cast<float>(view.direction.x),
                    static_cast<float>(view.direction.y), static_cast<float>(view.direction.z), 0.0f, 1.0f, 0.0f,

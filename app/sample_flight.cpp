@@ -60,17 +60,15 @@ int flySample() {
         device->drop();
         return fail(heightImageMessage(problem));
     }
-    appGridSize = heightImage.width;
+    bridge.gridSize = heightImage.width;
     std::vector<std::int16_t> grid = sampleGridFromImage(heightImage);
 
-    // The terrain: construction enlarges the grid and rewrites appGridSize and
-    // appCellSize, which the fan callbacks read from here on.
+    // The terrain: construction enlarges the grid and rewrites bridge.gridSize and
+    // bridge.cellSize, which the fan callbacks read from here on.
     auto* terrain = new kalde::TerrainObject(
-        grid.data(), &appGridSize, &appCellSize, appHeightScale, kCellAspect, onFanBegin,
+        grid.data(), &bridge.gridSize, &bridge.cellSize, bridge.heightScale, kCellAspect, onFanBegin,
         onFanVertex, nullptr, nullptr, nullptr, 0, 0.0f, 0.0f, 0.0f, nullptr, nullptr, nullptr);
 
-    currentVertex.Normal.set(0.0f, 1.0f, 0.0f);
-    currentVertex.Color = irr::video::SColor(0xFFFFFFFF);
 
     FlyoverScene scene;
     scene.device = device;

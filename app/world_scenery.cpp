@@ -34,8 +34,6 @@ public:
     TiledScenery(irr::video::IVideoDriver* driver, const std::filesystem::path& folder, const world::WorldIndex& index,
                  double exaggeration, std::size_t memoryBytes)
         : driver_(driver), index_(index), lowest_(index.lowest * exaggeration) {
-        currentVertex.Normal.set(0.0f, 1.0f, 0.0f);
-        currentVertex.Color = irr::video::SColor(0xFFFFFFFF);
         const world::WorldLevel& level0 = index.levels[0];
         // Centred on the origin, as a single map is: the padded world's middle sample at (0, 0).
         const double half = (index.paddedSide() - 1) / 2.0;
@@ -122,33 +120,33 @@ public:
         // Each tile's buffers carry its texture; the frame's mesh holds them all.
         std::size_t firstBuffer = 0;
         const auto finishTile = [&](const world::TileMap<Sample>& tile) {
-            frameFullBuffers.push_back(frameMeshBuffer);
+            bridge.frameFullBuffers.push_back(bridge.frameMeshBuffer);
             irr::video::SMaterial material = look;
             material.setTexture(0, textures_[slotOf(tile.key)]);
-            for (std::size_t b = firstBuffer; b < frameFullBuffers.size(); ++b) frameFullBuffers[b]->Material = material;
-            firstBuffer = frameFullBuffers.size();
+            for (std::size_t b = firstBuffer; b < bridge.frameFullBuffers.size(); ++b) bridge.frameFullBuffers[b]->Material = material;
+            firstBuffer = bridge.frameFullBuffers.size();
         };
         world::drawTiles<Sample>(tiles, pass, stitching_, onFanBegin, onTileFanVertex, [&](std::size_t t) {
             if (t > 0) finishTile(*tiles[t - 1]);
             const world::TileKey& key = tiles[t]->key;
-            frameMeshBuffer = new irr::scene::SMeshBuffer();
-            tileMapping.x0 = world_.x0;
-            tileMapping.z0 = world_.z0;
-            tileMapping.cellX = world_.cellX;
-            tileMapping.cellZ = world_.cellZ;
-            tileMapping.step = std::ldexp(1.0, key.level);
-            tileMapping.firstColumn = static_cast<double>(key.column) * (T - 1) * tileMapping.step;
-            tileMapping.firstRow = static_cast<double>(key.row) * (T - 1) * tileMapping.step;
-            tileMapping.heightScale = tiles[t]->heightScale;
-            tileMapping.lastIndex = static_cast<float>(T - 1);
+            bridge.frameMeshBuffer = new irr::scene::SMeshBuffer();
+            bridge.tile.x0 = world_.x0;
+            bridge.tile.z0 = world_.z0;
+            bridge.tile.cellX = world_.cellX;
+            bridge.tile.cellZ = world_.cellZ;
+            bridge.tile.step = std::ldexp(1.0, key.level);
+            bridge.tile.firstColumn = static_cast<double>(key.column) * (T - 1) * bridge.tile.step;
+            bridge.tile.firstRow = static_cast<double>(key.row) * (T - 1) * bridge.tile.step;
+            bridge.tile.heightScale = tiles[t]->heightScale;
+            bridge.tile.lastIndex = static_cast<float>(T - 1);
         });
         if (tiles.empty()) {
-            frameMeshBuffer = new irr::scene::SMeshBuffer();
+            bridge.frameMeshBuffer = new irr::scene::SMeshBuffer();
         } else {
             finishTile(*tiles.back());
-            // wrapFrameBuffers takes the last buffer from frameMeshBuffer.
-            frameMeshBuffer = frameFullBuffers.back();
-            frameFullBuffers.pop_back();
+            // wrapFrameBuffers takes the last buffer from bridge.frameMeshBuffer.
+            bridge.frameMeshBuffer = bridge.frameFullBuffers.back();
+            bridge.frameFullBuffers.pop_back();
         }
         return frame_.show(sceneManager);
     }

@@ -292,12 +292,12 @@ void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames
     const std::vector<CameraPose> path = pathOver(map, frames);
     map.bind();
     const FanStream fans = recordPass<std::int16_t>(path[path.size() / 2], draw);
-    flyover::appGridSize = map.size();
-    flyover::appCellSize = map.cell();
+    flyover::bridge.gridSize = map.size();
+    flyover::bridge.cellSize = map.cell();
     const std::size_t vertices = fans.vertices.size() / 3;
     const auto start = std::chrono::steady_clock::now();
     for (int rep = 0; rep < kBridgeRepeats; ++rep) {
-        flyover::frameMeshBuffer = new irr::scene::SMeshBuffer();
+        flyover::bridge.frameMeshBuffer = new irr::scene::SMeshBuffer();
         std::size_t next = 0;
         for (std::size_t k = 0; k < vertices; ++k) {
             if (next < fans.fanStarts.size() && static_cast<std::size_t>(fans.fanStarts[next]) == k) {
@@ -306,9 +306,9 @@ void bridge(Report& r, const BenchTerrain& t, const DrawParams& draw, int frames
             }
             flyover::onFanVertex(fans.vertices[3 * k], fans.vertices[3 * k + 1], fans.vertices[3 * k + 2]);
         }
-        for (irr::scene::SMeshBuffer* full : flyover::frameFullBuffers) full->drop();
-        flyover::frameFullBuffers.clear();
-        flyover::frameMeshBuffer->drop();
+        for (irr::scene::SMeshBuffer* full : flyover::bridge.frameFullBuffers) full->drop();
+        flyover::bridge.frameFullBuffers.clear();
+        flyover::bridge.frameMeshBuffer->drop();
     }
     const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
     r.figure(t.name, "bridge: ns/vertex into the mesh buffer", ns / (double(kBridgeRepeats) * vertices), "ns");

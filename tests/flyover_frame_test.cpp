@@ -52,7 +52,7 @@ TEST(Caption, IsRewrittenOnlyWhenTheFrameRateChanges) {
 TEST(FrameMesh, AnEmptyFrameGetsBoxesAtTheOrigin) {
     auto* buffer = new irr::scene::SMeshBuffer();
     buffer->BoundingBox.reset(irr::core::vector3df(5, 5, 5));
-    frameMeshBuffer = buffer;
+    bridge.frameMeshBuffer = buffer;
     irr::scene::SMesh* mesh = nullptr;
     irr::scene::SAnimatedMesh* animated = wrapFrameBuffers(&mesh);
     const irr::core::aabbox3df origin(0, 0, 0, 0, 0, 0);
@@ -75,14 +75,14 @@ TEST(FrameMesh, BoxesSpanTheFramesVertices) {
     auto* full = new irr::scene::SMeshBuffer();   // an earlier, full buffer of the frame
     v.Pos.set(0, 9, 0);
     full->Vertices.push_back(v);
-    frameFullBuffers.push_back(full);
-    frameMeshBuffer = buffer;
+    bridge.frameFullBuffers.push_back(full);
+    bridge.frameMeshBuffer = buffer;
     irr::scene::SMesh* mesh = nullptr;
     irr::scene::SAnimatedMesh* animated = wrapFrameBuffers(&mesh);
     EXPECT_EQ(mesh->getMeshBufferCount(), 2u);
     EXPECT_EQ(mesh->getMeshBuffer(0), full);
     EXPECT_EQ(animated->getBoundingBox(), irr::core::aabbox3df(-3, -2, 0, 4, 9, 7));
-    EXPECT_TRUE(frameFullBuffers.empty());
+    EXPECT_TRUE(bridge.frameFullBuffers.empty());
     mesh->drop();
     animated->drop();
 }
@@ -94,11 +94,11 @@ protected:
         device = irr::createDevice(irr::video::EDT_NULL);
         ASSERT_NE(device, nullptr);
         device->getLogger()->setLogLevel(irr::ELL_NONE);
-        appGridSize = 9;
-        appCellSize = 1.0f;
+        bridge.gridSize = 9;
+        bridge.cellSize = 1.0f;
         grid.assign(9 * 9, 50);   // 10 units high at height scale 0.2
-        terrain = new kalde::TerrainObject(grid.data(), &appGridSize, &appCellSize,
-                                           appHeightScale, 1.0f, onFanBegin, onFanVertex,
+        terrain = new kalde::TerrainObject(grid.data(), &bridge.gridSize, &bridge.cellSize,
+                                           bridge.heightScale, 1.0f, onFanBegin, onFanVertex,
                                            nullptr, nullptr, nullptr, 0, 0.0f, 0.0f, 0.0f,
                                            nullptr, nullptr, nullptr);
         scene.device = device;
@@ -129,7 +129,7 @@ TEST_F(Frame, HoldsTheCameraAboveTheGroundAndLeavesNothingBehind) {
     EXPECT_EQ(scene.camera->getPosition().X, 1.0f);
     EXPECT_EQ(scene.camera->getPosition().Z, -2.0f);
     EXPECT_EQ(scene.sceneManager->getRootSceneNode()->getChildren().size(), nodesBefore);
-    EXPECT_EQ(frameMeshBuffer, nullptr);
+    EXPECT_EQ(bridge.frameMeshBuffer, nullptr);
     EXPECT_EQ(scene.lastFps, static_cast<int>(scene.driver->getFPS()));
 }
 

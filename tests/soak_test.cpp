@@ -25,12 +25,12 @@ TEST(Soak, FiveThousandFramesLeaveTheMemoryAsItWas) {
     irr::IrrlichtDevice* device = irr::createDevice(irr::video::EDT_NULL);
     ASSERT_NE(device, nullptr);
     device->getLogger()->setLogLevel(irr::ELL_NONE);
-    appGridSize = 256;
-    appCellSize = 1.0f;
+    bridge.gridSize = 256;
+    bridge.cellSize = 1.0f;
     std::vector<std::int16_t> grid(256 * 256);
     for (int k = 0; k < 256 * 256; ++k)
         grid[k] = static_cast<std::int16_t>(128 + 100 * std::sin(k % 256 * 0.05) * std::cos(k / 256 * 0.07));
-    auto* terrain = new kalde::TerrainObject(grid.data(), &appGridSize, &appCellSize, appHeightScale,
+    auto* terrain = new kalde::TerrainObject(grid.data(), &bridge.gridSize, &bridge.cellSize, bridge.heightScale,
                                              1.0f, onFanBegin, onFanVertex, nullptr, nullptr,
                                              nullptr, 0, 0.0f, 0.0f, 0.0f, nullptr, nullptr, nullptr);
     FlyoverScene scene;
