@@ -1,9 +1,12 @@
 #include "app/flight.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <thread>
 #include <vector>
 
+#include "app/frame_log.h"
 #include "app/hud.h"
 #include "app/screenshot.h"
 #include "app/scripted_summary.h"
@@ -104,10 +107,20 @@ Flight::Flight(irr::IrrlichtDevice* device, FlightKeys& keys, Scenery& scenery, 
 }
 
 int Flight::run() {
+    FrameLog log;
+    if (!options_.frameLogPath.empty()) {
+        if (const std::string problem = log.open(options_.frameLogPath); !problem.empty()) {
+            std::cerr << "flyover: " << problem << std::endl;
+            return 1;
+        }
+    }
     std::vector<double> frameMs;
     long triangles = 0;
     bool quit = false;
     placeCamera();   // where the animator starts from
+    const auto scriptStep = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(kScriptStep));
+    auto due = std::chrono::steady_clock::now();
     while (!quit && device_->run()) {
         const auto start = std::chrono::steady_clock::now();
         bool screenshot = false;
@@ -129,7 +142,18 @@ int Flight::run() {
         scenery_.removeFrame();
         showCaption(hud);
         frameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (log.active())
+            log.add({frameMs.back(), triangles, scenery_.tilesHeld(), scenery_.tilesLoaded(), scenery_.tileBytes()});
         if (last) break;
+        if (options_.realTime) {
+            // A frame that ran late starts the next one at once, without a burst to catch up.
+            due = std::max(due + scriptStep, std::chrono::steady_clock::now());
+            std::this_thread::sleep_until(due);
+        }
+    }
+    if (const std::string problem = log.close(); !problem.empty()) {
+        std::cerr << "flyover: " << problem << std::endl;
+        return 1;
     }
     if (!scripted_) return 0;
     if (!screenshotProblem_.empty()) {

@@ -92,6 +92,9 @@ std::string parseOption(const std::string& name, const std::string& value, Fligh
         o.screenshotPath = value;
     } else if (name == "--driver") {
         return parseDriver(value, o.driver);
+    } else if (name == "--frame-log") {
+        if (value.empty()) return "--frame-log needs a file name; " + std::string(kHelpHint);
+        o.frameLogPath = value;
     } else if (name == "--memory") {
         if (!elevation::parseWholeNumber(value, o.memoryMegabytes) || o.memoryMegabytes < kMinMemory ||
             o.memoryMegabytes > kMaxMemory)
@@ -109,6 +112,7 @@ std::string conflict(const FlightOptions& o) {
         if (!o.screenshotPath.empty()) return "--screenshot saves the last frame of scripted mode; add --frames N "
                                               "(or press F12 while flying)";
         if (o.driver == DriverChoice::kNull) return "--driver null draws nothing to fly by; add --frames N";
+        if (o.realTime) return "--realtime paces scripted mode's frames; add --frames N";
     }
     if (o.driver == DriverChoice::kNull && !o.screenshotPath.empty())
         return "--driver null draws no pictures, so --screenshot has nothing to save; use --driver opengl or software";
@@ -123,8 +127,8 @@ FlightParse parseFlightOptions(const std::vector<std::string>& args) {
     const elevation::ScanResult scan = elevation::scanCommandLine(
         args,
         {"--texture", "--band", "--exaggeration", "--at", "--heading", "--pitch", "--height", "--frames", "--fly",
-         "--screenshot", "--driver", "--window", "--memory"},
-        {}, kHelpHint);
+         "--screenshot", "--driver", "--window", "--memory", "--frame-log"},
+        {"--realtime"}, kHelpHint);
     result.error = scan.error;
     for (const elevation::CommandLineItem& item : scan.items) {
         if (!result.error.empty()) break;
@@ -137,6 +141,8 @@ FlightParse parseFlightOptions(const std::vector<std::string>& args) {
             }
         } else if (item.name == "--help") {
             o.showHelp = true;
+        } else if (item.name == "--realtime") {
+            o.realTime = true;
         } else {
             result.error = parseOption(item.name, item.value, o);
         }
@@ -172,6 +178,7 @@ std::string flightUsageText() {
            "  --heading DEG      start looking this way: 0 north, 90 east (default: 0)\n"
            "  --pitch DEG        start looking up (positive) or down (negative) (default: -15)\n"
            "  --height M         start this high above the ground (default: suited to the map)\n"
+           "  --frame-log FILE   write each frame's time, memory and tiles to FILE as CSV\n"
            "  --help             show this text\n"
            "\n"
            "Scripted mode, for tests and benchmarks:\n"
@@ -182,6 +189,7 @@ std::string flightUsageText() {
            "  --fly MPS          fly forward along the heading at this speed during the frames\n"
            "  --screenshot FILE  save the last frame (.png, .bmp or .jpg)\n"
            "  --driver NAME      opengl, software or null (draws nothing; with --frames only)\n"
+           "  --realtime         keep the frames 1/30 s apart on the clock too, as in a real flight\n"
            "\n"
            "Keys:\n"
            "  mouse              look around\n"

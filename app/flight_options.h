@@ -21,6 +21,8 @@ struct FlightOptions {
     int frames = 0;                 // scripted mode's frame count; 0: fly by hand until Esc
     double flySpeed = 0.0;          // scripted mode's forward speed
     std::string screenshotPath;     // scripted mode's last frame
+    bool realTime = false;          // scripted frames 1/30 s apart on the clock too
+    std::string frameLogPath;       // each frame's time, memory and tiles, as CSV
     DriverChoice driver = DriverChoice::kAny;
     unsigned windowWidth = 1024, windowHeight = 768;
     int memoryMegabytes = 512;      // a world's tiles held at once

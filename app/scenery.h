@@ -5,6 +5,8 @@
 
 #include <irrlicht.h>
 
+#include <cstddef>
+
 #include "app/flight_camera.h"
 
 namespace flyover {
@@ -25,6 +27,10 @@ public:
                           const irr::video::SMaterial& look) = 0;
     // Removes what addFrame added.
     virtual void removeFrame() = 0;
+    // A world's tiles in memory, loaded so far, and the bytes they hold; none for one map.
+    virtual long tilesHeld() const { return 0; }
+    virtual long tilesLoaded() const { return 0; }
+    virtual std::size_t tileBytes() const { return 0; }
 };
 
 }  // namespace flyover

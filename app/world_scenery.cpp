@@ -84,8 +84,9 @@ public:
         problem = failed_.empty() ? "the world's coarsest tile took too long to load" : failed_;
         return false;
     }
+    long tilesHeld() const override { return static_cast<long>(streaming_->tilesHeld()); }
     long tilesLoaded() const override { return streaming_->tilesLoaded(); }
-    std::size_t bytesHeld() const override { return streaming_->bytesHeld(); }
+    std::size_t tileBytes() const override { return streaming_->bytesHeld(); }
 
     const RasterPlacement& placement() const override { return placement_; }
 

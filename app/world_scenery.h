@@ -18,8 +18,6 @@ public:
     // Shows the coarsest tile at least: waits (before any frame) until it is ready, and
     // returns false with the problem when it cannot be read.
     virtual bool start(std::string& problem) = 0;
-    virtual long tilesLoaded() const = 0;
-    virtual std::size_t bytesHeld() const = 0;
 };
 
 // The world in `folder`, described by `index`, heights drawn `exaggeration` times as tall,

@@ -27,6 +27,7 @@
 #include "curve.h"
 #include "engine_runs.h"
 #include "interface_cost.h"
+#include "machine.h"
 #include "peer_terrain.h"
 #include "report.h"
 #include "screen_error.h"
@@ -178,21 +179,6 @@ double peerPlacementError(irr::IrrlichtDevice* device, const EngineMap<Sample>& 
         for (float z : {-reach, 0.3f * reach})
             worst = std::max(worst, double(std::abs(peer.heightAt(x, z) - map.groundAt(x, z))));
     return worst;
-}
-
-std::string cpuName() {
-    std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line))
-        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-    return "unknown CPU";
-}
-
-// The one-minute load average: how busy the machine was around a run.
-std::string loadAverage() {
-    std::ifstream file("/proc/loadavg");
-    std::string first;
-    return file >> first ? first : "unknown";
 }
 
 template <class Sample>

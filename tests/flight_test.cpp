@@ -73,6 +73,8 @@ TEST(FlightOptions, EveryMistakeIsOneLineNamingTheOption) {
         {{"a.tif", "--fly", "100"}, "--fly moves the camera in scripted mode only"},
         {{"a.tif", "--screenshot", "s.png"}, "add --frames N"},
         {{"a.tif", "--driver", "null"}, "--driver null draws nothing to fly by"},
+        {{"a.tif", "--realtime"}, "--realtime paces scripted mode's frames"},
+        {{"a.tif", "--frame-log", ""}, "--frame-log needs a file name"},
         {{"a.tif", "--driver", "null", "--frames", "3", "--screenshot", "s.png"}, "--driver null draws no pictures"},
     };
     for (const auto& [args, expected] : mistakes) {

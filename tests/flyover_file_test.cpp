@@ -176,6 +176,7 @@ TEST_F(Flyover, EveryProblemIsOneLineOnStderrAndStatusOne) {
         {ok + " --texture '" + (dir / "none.png").string() + "'", "none.png' does not exist"},
         {ok + " --frobnicate", "unknown option '--frobnicate'"},
         {ok + " --screenshot s.png", "--driver null draws no pictures"},
+        {ok + " --frame-log '" + (dir / "none" / "log.csv").string() + "'", "cannot write the frame log"},
     };
     for (const auto& [args, expected] : cases) {
         EXPECT_EQ(runTool(FLYOVER_PATH, args + " --driver null --frames 3"), 1) << args;
@@ -186,12 +187,38 @@ TEST_F(Flyover, EveryProblemIsOneLineOnStderrAndStatusOne) {
     }
 }
 
+// The frame log has a line for every frame, taken when it finished: in real time 1/30 s
+// apart, whatever the frames cost.
+TEST_F(Flyover, AFrameLogHasEveryFrameAndRealTimeKeepsTheirPace) {
+    writeRaster(dir / "ok.tif", 8, 8, {grid(8, 8, wavy)});
+    const fs::path log = dir / "frames.csv";
+    ASSERT_EQ(fly(dir / "ok.tif", "--realtime --frame-log '" + log.string() + "'"), 0) << errors();
+    std::ifstream in(log);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "frame,seconds,frame_ms,triangles,resident_mb,tiles_held,tiles_loaded,tile_mb");
+    std::vector<double> seconds;
+    while (std::getline(in, line)) {
+        int frame = -1;
+        double at = 0.0, ms = 0.0, resident = 0.0;
+        long triangles = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%lf,%ld,%lf", &frame, &at, &ms, &triangles, &resident), 5) << line;
+        EXPECT_EQ(frame, static_cast<int>(seconds.size()));
+        EXPECT_GT(triangles, 0);
+        EXPECT_GT(resident, 1.0);
+        seconds.push_back(at);
+    }
+    ASSERT_EQ(seconds.size(), 30u);
+    EXPECT_GT(seconds.back() - seconds.front(), 29.0 / 30.0 - 0.01);
+}
+
 TEST_F(Flyover, HelpListsEveryOptionAndKey) {
     EXPECT_EQ(runTool(FLYOVER_PATH, "--help"), 0);
     std::string text;
     for (const std::string& line : lines("stdout")) text += line + "\n";
     for (const char* item : {"--exaggeration", "--texture", "--band", "--window", "--at", "--heading", "--pitch",
-                             "--height", "--frames", "--fly", "--screenshot", "--driver", "--help", "W A S D",
+                             "--height", "--frames", "--fly", "--screenshot", "--driver", "--realtime", "--frame-log",
+                             "--help", "W A S D",
                              "Page Up", "wheel", "Shift", "Tab", "F12", "Esc",
                              "frames=N triangles=T ground_m=G at=COL,ROW frame_ms_median=A frame_ms_p99=B"})
         EXPECT_NE(text.find(item), std::string::npos) << item;

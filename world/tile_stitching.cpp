@@ -184,8 +184,16 @@ void TileStitching::makeCopy(std::size_t t, int side, const std::vector<kalde::N
         border.bytes.assign(static_cast<std::size_t>(3 * T), 0);
         for (int c = 0; c < T - 1; ++c) border.columns[static_cast<std::size_t>(c)] = border.bytes.data() + 2 * c;
     }
+    // Top down, so that a node can look at its parent along the border first: a node whose
+    // parent is not subdivided is not subdivided either (the engine keeps no weight below
+    // a 0), and keeps the 0 it was given without a read from the finer tile's map.
+    const auto copied = [&](int p, int h) -> unsigned char& {
+        const GridPoint at = nodeAt(facing, p, h, T);
+        return border.columns[static_cast<std::size_t>(at.i)][at.j];
+    };
     for (int h = (T - 1) / 2; h >= 1; h /= 2)
         for (int p = h; p < T - 1; p += 2 * h) {
+            if (2 * h < T - 1 && copied((p / (2 * h)) % 2 == 0 ? p + h : p - h, 2 * h) == 0) continue;
             unsigned char weight = kFullWeight;
             for (const Finer& f : border.finer) {
                 if (!(f.start <= p - h && p + h <= f.start + ((T - 1) >> f.levels))) continue;
@@ -193,8 +201,7 @@ void TileStitching::makeCopy(std::size_t t, int side, const std::vector<kalde::N
                 weight = nodeMaps[static_cast<std::size_t>(f.tile)][n.i][n.j];
                 break;
             }
-            const GridPoint at = nodeAt(facing, p, h, T);
-            border.columns[static_cast<std::size_t>(at.i)][at.j] = weight;
+            copied(p, h) = weight;
         }
     tile.maps[side] = border.columns.data();
     tile.sizes[side] = T;

@@ -11,6 +11,16 @@ namespace {
 // A texture in memory as the video driver keeps it: four bytes a pixel.
 constexpr std::size_t kTextureBytesPerPixel = 4;
 
+// When the chosen tiles and their ancestors do not fit the budget, the split distance
+// shrinks by this factor a step until they do; it grows back a step a frame, but only
+// while the tiles then wanted leave this share of the budget free, so that it does not
+// swing to and fro across the limit, loading and releasing the same tiles.
+constexpr double kSplitShrink = 0.9;
+constexpr double kSplitGrowth = 1.02;
+constexpr double kGrowthRoom = 0.9;
+// Below this the cut is the coarsest tile alone.
+constexpr double kSmallestSplit = 1e-3;
+
 template <class Sample>
 std::size_t mapBytes(int T) {
     return static_cast<std::size_t>(T + 1) * T * sizeof(Sample) + static_cast<std::size_t>(T - 1) * (T - 1);
@@ -32,7 +42,7 @@ TileStreaming<Sample>::TileStreaming(const WorldIndex& index, const WorldPlaceme
                                      std::size_t memoryBudget, TileReader<Sample> read, Hooks hooks,
                                      double splitTiles)
     : index_(index), placement_(placement), heightScale_(heightScale), budget_(memoryBudget),
-      hooks_(std::move(hooks)), splitTiles_(splitTiles), loader_(std::move(read), buildOf(index, placement, heightScale)) {}
+      hooks_(std::move(hooks)), splitTiles_(splitTiles), split_(splitTiles), loader_(std::move(read), buildOf(index, placement, heightScale)) {}
 
 template <class Sample>
 TileStreaming<Sample>::~TileStreaming() {
@@ -42,6 +52,33 @@ TileStreaming<Sample>::~TileStreaming() {
 template <class Sample>
 std::size_t TileStreaming<Sample>::tileBytes() const {
     return mapBytes<Sample>(index_.tileSide) + textureBytes_;
+}
+
+template <class Sample>
+std::size_t TileStreaming<Sample>::admittedTiles() const {
+    return std::max<std::size_t>(1, budget_ / std::max<std::size_t>(1, tileBytes()));
+}
+
+// The chosen tiles for `view` at the finest split distance, up to splitTiles_, at which
+// they and their ancestors fit the budget. Were they not to fit, the tiles wanted last
+// (the finest, nearest the camera) would be released as soon as they arrived, and loaded
+// again the next frame.
+template <class Sample>
+std::vector<TileKey> TileStreaming<Sample>::chooseWithinBudget(const TileChoiceView& view) {
+    const std::size_t admitted = admittedTiles();
+    const auto wanted = [&](double split, std::vector<TileKey>& chosen) {
+        chosen = chooseTiles(index_, view, split);
+        return rank(chosen, view).size();
+    };
+    std::vector<TileKey> chosen;
+    const double grown = std::min(splitTiles_, split_ * kSplitGrowth);
+    if (grown > split_ && wanted(grown, chosen) <= kGrowthRoom * static_cast<double>(admitted)) {
+        split_ = grown;
+        return chosen;
+    }
+    while (wanted(split_, chosen) > admitted && split_ > 0.0)
+        split_ = split_ * kSplitShrink < kSmallestSplit ? 0.0 : split_ * kSplitShrink;
+    return chosen;
 }
 
 template <class Sample>
@@ -81,7 +118,7 @@ template <class Sample>
 const std::vector<const TileMap<Sample>*>& TileStreaming<Sample>::update(const TileChoiceView& view) {
     ++frame_;
     takeFinished();
-    const std::vector<TileKey> chosen = chooseTiles(index_, view, splitTiles_);
+    const std::vector<TileKey> chosen = chooseWithinBudget(view);
     drawn_.clear();
     for (const TileKey& key : drawableTiles(chosen, [this](const TileKey& k) { return held_.count(slotOf(k)) > 0; })) {
         Held& held = *held_.at(slotOf(key));
@@ -125,7 +162,7 @@ std::vector<TileKey> TileStreaming<Sample>::rank(const std::vector<TileKey>& cho
 template <class Sample>
 void TileStreaming<Sample>::plan(const std::vector<TileKey>& chosen, const TileChoiceView& view) {
     const std::vector<TileKey> ranked = rank(chosen, view);
-    const std::size_t admitted = std::max<std::size_t>(1, budget_ / std::max<std::size_t>(1, tileBytes()));
+    const std::size_t admitted = admittedTiles();
     std::vector<TileKey> queue;
     for (std::size_t r = 0; r < ranked.size() && r < admitted; ++r)
         if (!held_.count(slotOf(ranked[r])) && !failed_.count(slotOf(ranked[r]))) queue.push_back(ranked[r]);

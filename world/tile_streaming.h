@@ -62,9 +62,11 @@ private:
     static Slot slotOf(const TileKey& key) { return {key.level, key.column, key.row}; }
 
     void takeFinished();
+    std::vector<TileKey> chooseWithinBudget(const TileChoiceView& view);
     std::vector<TileKey> rank(const std::vector<TileKey>& chosen, const TileChoiceView& view) const;
     void plan(const std::vector<TileKey>& chosen, const TileChoiceView& view);
     std::size_t tileBytes() const;
+    std::size_t admittedTiles() const;
 
     const WorldIndex index_;
     const WorldPlacement placement_;
@@ -72,6 +74,7 @@ private:
     const std::size_t budget_;
     const Hooks hooks_;
     const double splitTiles_;
+    double split_;   // the split distance in use: splitTiles_, or less where that cut does not fit
     std::map<Slot, std::unique_ptr<Held>> held_;
     std::map<Slot, bool> failed_;
     std::vector<const TileMap<Sample>*> drawn_;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -85,6 +86,26 @@ TEST(TileStreaming, FlightAcrossTheWorldStaysWithinASmallBudget) {
     // The start of the flight is far behind: its full-resolution tiles were released.
     EXPECT_NE(std::find(s.released.begin(), s.released.end(), TileKey{0, 0, 3}), s.released.end());
     EXPECT_GT(streaming.finestAt(TestWorld<Sample>::xAt(5.0), TestWorld<Sample>::zAt(60.0))->key.level, 0);
+}
+
+// When the tiles chosen for a view and their ancestors do not fit the budget, a coarser cut
+// is flown: the same tiles are not released as they arrive and loaded again.
+TEST(TileStreaming, ACutLargerThanTheBudgetIsNotLoadedOverAndOver) {
+    Streamed s(401);
+    const std::size_t tileBytes = (kSide + 1) * kSide * sizeof(Sample) + (kSide - 1) * (kSide - 1) + 16 * 4;
+    const std::size_t budget = 24 * tileBytes;
+    std::map<std::array<int, 3>, int> arrivals;
+    auto hooks = s.hooks();
+    hooks.arrived = [&](const TileKey& key, elevation::RgbImage&) { ++arrivals[{key.level, key.column, key.row}]; };
+    TileStreaming<Sample> streaming(s.world.index(), Streamed::placement(), 1.0f, budget, s.reader(), hooks, 4.0);
+    for (double column = 100.0; column <= 300.0; column += 0.25) {
+        streaming.update(viewAt(column, 60.0));
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        EXPECT_LE(streaming.bytesHeld(), budget) << "at column " << column;
+    }
+    int most = 0;
+    for (const auto& entry : arrivals) most = std::max(most, entry.second);
+    EXPECT_LE(most, 2);
 }
 
 TEST(TileStreaming, AncestorsStandInAndFramesGoOnWhileTilesBuild) {
