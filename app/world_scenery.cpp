@@ -33,7 +33,8 @@ class TiledScenery : public WorldScenery {
 public:
     TiledScenery(irr::video::IVideoDriver* driver, const std::filesystem::path& folder, const world::WorldIndex& index,
                  double exaggeration, std::size_t memoryBytes)
-        : driver_(driver), index_(index), lowest_(index.lowest * exaggeration) {
+        : driver_(driver), index_(index), lowest_(index.lowest * exaggeration),
+          highest_(index.highest * exaggeration) {
         const world::WorldLevel& level0 = index.levels[0];
         // Centred on the origin, as a single map is: the padded world's middle sample at (0, 0).
         const double half = (index.paddedSide() - 1) / 2.0;
@@ -102,7 +103,7 @@ public:
         choice.row = placement_.rowAt(view.eye.z);
         choice.altitude = std::max(0.0, view.eye.y - groundHeight(view.eye.x, view.eye.z));
         choice.farDistance = view.farDistance;
-        const std::vector<const world::TileMap<Sample>*>& tiles = streaming_->update(choice);
+        const std::vector<const world::TileMap<Sample>*>& chosen = streaming_->update(choice);
 
         world::PassView pass;
         pass.resolution = kResolution;
@@ -116,6 +117,15 @@ public:
         pass.aspect = view.aspect;
         pass.nearDistance = view.nearDistance;
         pass.farDistance = view.farDistance;
+        // Only the tiles the camera can see: the engine's own view is wider, for its level
+        // of detail, and would draw the tiles beside and behind the camera too.
+        world::PassView camera = pass;
+        camera.fovDegrees = view.fovDegrees;
+        tiles_.clear();
+        for (const world::TileMap<Sample>* tile : chosen)
+            if (world::tileInView(*tile, camera, static_cast<float>(lowest_), static_cast<float>(highest_)))
+                tiles_.push_back(tile);
+        const std::vector<const world::TileMap<Sample>*>& tiles = tiles_;
 
         const int T = index_.tileSide;
         // Each tile's buffers carry its texture; the frame's mesh holds them all.
@@ -172,7 +182,8 @@ private:
 
     irr::video::IVideoDriver* driver_;
     const world::WorldIndex index_;
-    const double lowest_;
+    const double lowest_, highest_;
+    std::vector<const world::TileMap<Sample>*> tiles_;   // this frame's, in view
     world::WorldPlacement world_;
     RasterPlacement placement_;
     std::map<Slot, irr::video::ITexture*> textures_;

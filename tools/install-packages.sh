@@ -11,7 +11,7 @@ test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev p
 wanted=("${run_packages[@]}")
 case "${1:-test}" in
   test) wanted+=("${test_packages[@]}") ;;
-  bench) wanted+=("${test_packages[@]}" gnuplot-nox) ;;
+  bench) wanted+=("${test_packages[@]}" gnuplot-nox gdal-bin) ;;
 esac
 
 missing=()

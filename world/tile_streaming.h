@@ -1,7 +1,9 @@
 // The tiles of a world around the camera, frame by frame: chosen for the view, loaded on
 // the background thread (coarse levels first, then nearest first), drawn as soon as they
 // are ready (until then their nearest ready ancestor stands in), and released farthest
-// first when they no longer fit the memory budget. The frame never waits for a file or a
+// first when they no longer fit the memory budget. Where the cut chosen for a view and its
+// ancestors would not fit the budget, a coarser cut is chosen (neighbours may then differ
+// by more than one level; stitching joins any). The frame never waits for a file or a
 // map's construction.
 #pragma once
 

@@ -37,6 +37,14 @@ void drawTiles(const std::vector<const TileMap<Sample>*>& tiles, const PassView&
                kalde::FanBeginFn fanBegin, kalde::FanVertexFn fanVertex,
                const std::function<void(std::size_t)>& beforeFans);
 
+// Whether any of the box over `tile`'s square, from height `lowest` to `highest` (as
+// drawn), can show in a camera at view.eye looking along view.direction with view.up,
+// view.fovDegrees of vertical field of view, view.aspect, out to view.farDistance. A tile
+// left out is drawn by nothing, and the borders it shares with drawn tiles lie outside the
+// view as well, so the cracks that may open there cannot show.
+template <class Sample>
+bool tileInView(const TileMap<Sample>& tile, const PassView& view, float lowest, float highest);
+
 // The full-resolution ground height of the tile at world (x, z), kAbsent outside it.
 template <class Sample>
 float tileHeightAt(const TileMap<Sample>& tile, float x, float z);

@@ -194,5 +194,33 @@ TYPED_TEST(Stitching, SharedBordersDrawTheSameLineInBothTiles) {
     EXPECT_GT(tally.junctions, 0);
 }
 
+// Tiles wholly outside the camera's view are left undrawn (their shared borders are out of
+// sight too): a camera 600 m up over column 40, row 40 of tiles 160 m wide, heights 0..700.
+TEST(TilesInView, OnlyTilesBesideOrBehindTheCameraAreLeftOut) {
+    TestWorld<std::int16_t> world(129, 121, 17, 3);
+    PassView camera;
+    camera.eye[0] = static_cast<float>(TestWorld<std::int16_t>::xAt(40.0));
+    camera.eye[1] = 600.0f;
+    camera.eye[2] = static_cast<float>(TestWorld<std::int16_t>::zAt(40.0));
+    camera.fovDegrees = 60.0f;
+    camera.aspect = 1.5f;
+    camera.farDistance = 5000.0f;
+    const auto seen = [&](int column, int row, float pitchDegrees) {
+        const double pitch = pitchDegrees * M_PI / 180.0;
+        camera.direction[0] = 0.0f;
+        camera.direction[1] = static_cast<float>(std::sin(pitch));
+        camera.direction[2] = static_cast<float>(std::cos(pitch));   // north: rows run towards -z
+        return tileInView(world.tile({0, column, row}), camera, 0.0f, 700.0f);
+    };
+    EXPECT_TRUE(seen(2, 2, -10.0f));    // under the camera
+    EXPECT_TRUE(seen(2, 0, -10.0f));    // ahead
+    EXPECT_FALSE(seen(2, 5, -10.0f));   // behind
+    EXPECT_FALSE(seen(7, 2, -10.0f));   // abeam, east
+    EXPECT_TRUE(seen(4, 0, -10.0f));    // ahead and a little east
+    EXPECT_FALSE(seen(2, 0, 60.0f));    // ahead, below a camera looking up
+    camera.farDistance = 100.0f;
+    EXPECT_FALSE(seen(2, 0, -10.0f));   // ahead, beyond the far plane
+}
+
 }  // namespace
 }  // namespace world::test
