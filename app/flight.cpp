@@ -123,6 +123,7 @@ int Flight::run() {
     auto due = std::chrono::steady_clock::now();
     while (!quit && device_->run()) {
         const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = log.active() ? threadCpuMilliseconds() : 0.0;
         bool screenshot = false;
         // Moved by the script, or by the camera's animator now rather than while drawing, so
         // that the terrain is refined for the place it is drawn from.
@@ -143,7 +144,8 @@ int Flight::run() {
         showCaption(hud);
         frameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         if (log.active())
-            log.add({frameMs.back(), triangles, scenery_.tilesHeld(), scenery_.tilesLoaded(), scenery_.tileBytes()});
+            log.add({frameMs.back(), threadCpuMilliseconds() - cpuStart, triangles, scenery_.tilesHeld(),
+                     scenery_.tilesLoaded(), scenery_.tileBytes()});
         if (last) break;
         if (options_.realTime) {
             // A frame that ran late starts the next one at once, without a burst to catch up.

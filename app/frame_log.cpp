@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <iomanip>
 
@@ -14,11 +15,19 @@ namespace {
 const std::chrono::steady_clock::time_point kProgramStart = std::chrono::steady_clock::now();
 
 constexpr double kBytesPerMegabyte = 1 << 20;
+constexpr double kMillisecondsPerSecond = 1e3, kNanosecondsPerMillisecond = 1e6;
 
 }  // namespace
 
 double secondsSinceStart() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProgramStart).count();
+}
+
+double threadCpuMilliseconds() {
+    timespec now{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0.0;
+    return static_cast<double>(now.tv_sec) * kMillisecondsPerSecond +
+           static_cast<double>(now.tv_nsec) / kNanosecondsPerMillisecond;
 }
 
 std::size_t residentBytes() {
@@ -36,13 +45,13 @@ std::string FrameLog::open(const std::string& path) {
     path_ = path;
     out_.open(path, std::ios::out | std::ios::trunc);
     if (!out_) return "cannot write the frame log '" + path + "'; check the folder exists and is writable";
-    out_ << "frame,seconds,frame_ms,triangles,resident_mb,tiles_held,tiles_loaded,tile_mb\n" << std::fixed;
+    out_ << "frame,seconds,frame_ms,cpu_ms,triangles,resident_mb,tiles_held,tiles_loaded,tile_mb\n" << std::fixed;
     return {};
 }
 
 void FrameLog::add(const FrameRecord& record) {
     out_ << frames_++ << ',' << std::setprecision(4) << secondsSinceStart() << ',' << record.milliseconds << ','
-         << record.triangles << ',' << std::setprecision(1) << residentBytes() / kBytesPerMegabyte << ','
+         << record.cpuMilliseconds << ',' << record.triangles << ',' << std::setprecision(1) << residentBytes() / kBytesPerMegabyte << ','
          << record.tilesHeld << ',' << record.tilesLoaded << ',' << record.tileBytes / kBytesPerMegabyte << '\n';
 }
 

@@ -10,7 +10,8 @@
 namespace flyover {
 
 struct FrameRecord {
-    double milliseconds = 0.0;   // the frame's own work, without any wait for the next one
+    double milliseconds = 0.0;      // the frame's own work, without any wait for the next one
+    double cpuMilliseconds = 0.0;   // of it, the time the frame's thread ran (less the machine's turns to others)
     long triangles = 0;
     long tilesHeld = 0, tilesLoaded = 0;   // a world's; 0 for a single map
     std::size_t tileBytes = 0;
@@ -31,6 +32,9 @@ private:
     std::string path_;
     long frames_ = 0;
 };
+
+// The CPU time this thread has used, in milliseconds.
+double threadCpuMilliseconds();
 
 // Seconds since the program started.
 double secondsSinceStart();

@@ -196,13 +196,15 @@ TEST_F(Flyover, AFrameLogHasEveryFrameAndRealTimeKeepsTheirPace) {
     std::ifstream in(log);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line, "frame,seconds,frame_ms,triangles,resident_mb,tiles_held,tiles_loaded,tile_mb");
+    EXPECT_EQ(line, "frame,seconds,frame_ms,cpu_ms,triangles,resident_mb,tiles_held,tiles_loaded,tile_mb");
     std::vector<double> seconds;
     while (std::getline(in, line)) {
         int frame = -1;
-        double at = 0.0, ms = 0.0, resident = 0.0;
+        double at = 0.0, ms = 0.0, cpu = 0.0, resident = 0.0;
         long triangles = 0;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%lf,%ld,%lf", &frame, &at, &ms, &triangles, &resident), 5) << line;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%ld,%lf", &frame, &at, &ms, &cpu, &triangles, &resident), 6)
+            << line;
+        EXPECT_LE(cpu, ms + 0.05);
         EXPECT_EQ(frame, static_cast<int>(seconds.size()));
         EXPECT_GT(triangles, 0);
         EXPECT_GT(resident, 1.0);
