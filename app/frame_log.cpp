@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <cstdio>
 #include <iomanip>
@@ -11,16 +13,41 @@ namespace flyover {
 
 namespace {
 
-// Taken while the program is being set up, before main runs.
-const std::chrono::steady_clock::time_point kProgramStart = std::chrono::steady_clock::now();
-
 constexpr double kBytesPerMegabyte = 1 << 20;
-constexpr double kMillisecondsPerSecond = 1e3, kNanosecondsPerMillisecond = 1e6;
+constexpr double kMillisecondsPerSecond = 1e3, kNanosecondsPerMillisecond = 1e6, kNanosecondsPerSecond = 1e9;
+
+// Field 22 of /proc/self/stat: when the process started, in clock ticks since boot.
+constexpr int kStartTimeField = 22;
+
+// Seconds from the process's start (before the dynamic loader ran) to when this is
+// called, or a negative number where the system does not say.
+double secondsSinceExec() {
+    std::FILE* stat = std::fopen("/proc/self/stat", "r");
+    if (!stat) return -1.0;
+    char text[1024] = {};
+    const std::size_t length = std::fread(text, 1, sizeof text - 1, stat);
+    std::fclose(stat);
+    // The command name, in parentheses, may hold spaces: count fields after its end.
+    const char* field = std::strrchr(text, ')');
+    unsigned long long ticks = 0;
+    for (int f = 2; field && f < kStartTimeField; ++f) field = std::strchr(field + 1, ' ');
+    timespec now{};
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    if (!field || length == 0 || std::sscanf(field, " %llu", &ticks) != 1 || ticksPerSecond <= 0 ||
+        clock_gettime(CLOCK_BOOTTIME, &now) != 0)
+        return -1.0;
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / kNanosecondsPerSecond -
+           static_cast<double>(ticks) / static_cast<double>(ticksPerSecond);
+}
+
+// Taken while the program is being set up, before main runs; with how long it ran before.
+const std::chrono::steady_clock::time_point kProgramStart = std::chrono::steady_clock::now();
+const double kSecondsBeforeMain = std::max(0.0, secondsSinceExec());
 
 }  // namespace
 
 double secondsSinceStart() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProgramStart).count();
+    return kSecondsBeforeMain + std::chrono::duration<double>(std::chrono::steady_clock::now() - kProgramStart).count();
 }
 
 double threadCpuMilliseconds() {

@@ -36,7 +36,7 @@ private:
 // The CPU time this thread has used, in milliseconds.
 double threadCpuMilliseconds();
 
-// Seconds since the program started.
+// Seconds since the program started (its process, to within the system's clock tick).
 double secondsSinceStart();
 
 // The process's resident memory now, 0 where the system does not say.

@@ -64,11 +64,13 @@ std::size_t TileStreaming<Sample>::admittedTiles() const {
 // (the finest, nearest the camera) would be released as soon as they arrived, and loaded
 // again the next frame.
 template <class Sample>
-std::vector<TileKey> TileStreaming<Sample>::chooseWithinBudget(const TileChoiceView& view) {
+std::vector<TileKey> TileStreaming<Sample>::chooseWithinBudget(const TileChoiceView& view,
+                                                               std::vector<TileKey>& ranked) {
     const std::size_t admitted = admittedTiles();
     const auto wanted = [&](double split, std::vector<TileKey>& chosen) {
         chosen = chooseTiles(index_, view, split);
-        return rank(chosen, view).size();
+        ranked = rank(chosen, view);
+        return ranked.size();
     };
     std::vector<TileKey> chosen;
     const double grown = std::min(splitTiles_, split_ * kSplitGrowth);
@@ -118,14 +120,15 @@ template <class Sample>
 const std::vector<const TileMap<Sample>*>& TileStreaming<Sample>::update(const TileChoiceView& view) {
     ++frame_;
     takeFinished();
-    const std::vector<TileKey> chosen = chooseWithinBudget(view);
+    std::vector<TileKey> ranked;
+    const std::vector<TileKey> chosen = chooseWithinBudget(view, ranked);
     drawn_.clear();
     for (const TileKey& key : drawableTiles(chosen, [this](const TileKey& k) { return held_.count(slotOf(k)) > 0; })) {
         Held& held = *held_.at(slotOf(key));
         held.drawnFrame = frame_;
         drawn_.push_back(&held.map);
     }
-    plan(chosen, view);
+    plan(ranked, view);
     return drawn_;
 }
 
@@ -138,15 +141,22 @@ std::vector<TileKey> TileStreaming<Sample>::rank(const std::vector<TileKey>& cho
         double parentDistance, distance;
         TileKey key;
     };
-    std::vector<Wanted> wanted;
+    std::vector<Slot> slots;
     const int coarsest = static_cast<int>(index_.levels.size()) - 1;
     for (TileKey key : chosen)
         for (;; key = key.parent()) {
-            if (std::none_of(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.key == key; }))
-                wanted.push_back({tileDistance(index_, key.parent(), view), tileDistance(index_, key, view), key});
+            slots.push_back(slotOf(key));
             if (key.level >= coarsest) break;
         }
-    std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) {
+    std::sort(slots.begin(), slots.end());
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+    std::vector<Wanted> wanted;
+    for (const Slot& slot : slots) {
+        const TileKey key{slot[0], slot[1], slot[2]};
+        wanted.push_back({tileDistance(index_, key.parent(), view), tileDistance(index_, key, view), key});
+    }
+    // Equal distances are ordered by place, so that the order does not depend on the sort.
+    std::stable_sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) {
         if (a.key.level != b.key.level) return a.key.level > b.key.level;
         if (a.parentDistance != b.parentDistance) return a.parentDistance < b.parentDistance;
         return a.distance < b.distance;
@@ -160,8 +170,7 @@ std::vector<TileKey> TileStreaming<Sample>::rank(const std::vector<TileKey>& cho
 // the tiles not drawn this frame: those no longer wanted first (farthest first), then the
 // least wanted.
 template <class Sample>
-void TileStreaming<Sample>::plan(const std::vector<TileKey>& chosen, const TileChoiceView& view) {
-    const std::vector<TileKey> ranked = rank(chosen, view);
+void TileStreaming<Sample>::plan(const std::vector<TileKey>& ranked, const TileChoiceView& view) {
     const std::size_t admitted = admittedTiles();
     std::vector<TileKey> queue;
     for (std::size_t r = 0; r < ranked.size() && r < admitted; ++r)

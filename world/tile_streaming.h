@@ -64,9 +64,10 @@ private:
     static Slot slotOf(const TileKey& key) { return {key.level, key.column, key.row}; }
 
     void takeFinished();
-    std::vector<TileKey> chooseWithinBudget(const TileChoiceView& view);
+    // The chosen tiles; `ranked` gets them and their ancestors, most wanted first.
+    std::vector<TileKey> chooseWithinBudget(const TileChoiceView& view, std::vector<TileKey>& ranked);
     std::vector<TileKey> rank(const std::vector<TileKey>& chosen, const TileChoiceView& view) const;
-    void plan(const std::vector<TileKey>& chosen, const TileChoiceView& view);
+    void plan(const std::vector<TileKey>& ranked, const TileChoiceView& view);
     std::size_t tileBytes() const;
     std::size_t admittedTiles() const;
 
