@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace world {
 
@@ -38,17 +39,18 @@ void TileLoader<Sample>::want(std::vector<TileKey> keys) {
 }
 
 template <class Sample>
-std::vector<LoadedTile<Sample>> TileLoader<Sample>::takeFinished() {
+std::vector<LoadedTile<Sample>> TileLoader<Sample>::takeFinished(std::size_t most) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<LoadedTile<Sample>> out;
-    out.swap(finished_);
+    const auto end = finished_.begin() + static_cast<std::ptrdiff_t>(std::min(most, finished_.size()));
+    std::vector<LoadedTile<Sample>> out(std::make_move_iterator(finished_.begin()), std::make_move_iterator(end));
+    finished_.erase(finished_.begin(), end);
     return out;
 }
 
 template <class Sample>
 bool TileLoader<Sample>::idle() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return queue_.empty() && !building_;
+    return queue_.empty() && !building_ && finished_.empty();
 }
 
 template <class Sample>

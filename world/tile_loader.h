@@ -47,9 +47,9 @@ public:
 
     // The tiles to load next, most wanted first; replaces the previous wish.
     void want(std::vector<TileKey> keys);
-    // The tiles finished since the last call.
-    std::vector<LoadedTile<Sample>> takeFinished();
-    // Whether nothing is queued or being built (finished tiles may wait to be taken).
+    // Up to `most` of the tiles finished and not yet taken, the earliest first.
+    std::vector<LoadedTile<Sample>> takeFinished(std::size_t most);
+    // Whether nothing is queued, being built or waiting to be taken.
     bool idle();
 
 private:

@@ -8,8 +8,12 @@ namespace world {
 
 namespace {
 
-// A texture in memory as the video driver keeps it: four bytes a pixel.
-constexpr std::size_t kTextureBytesPerPixel = 4;
+// A texture in memory: Irrlicht keeps a copy of four bytes a pixel, and the video driver
+// another with its mipmaps (in main memory too where it draws in software).
+constexpr double kTextureBytesPerPixel = 4.0 + 4.0 * 4.0 / 3.0;
+// Tiles made current a frame: each texture's upload (and its mipmaps, made on the CPU by
+// a software driver) is the frame's, so that several at once would stall it.
+constexpr std::size_t kArrivalsPerFrame = 1;
 
 // When the chosen tiles and their ancestors do not fit the budget, the split distance
 // shrinks by this factor a step until they do; it grows back a step a frame, but only
@@ -86,7 +90,7 @@ std::vector<TileKey> TileStreaming<Sample>::chooseWithinBudget(const TileChoiceV
 template <class Sample>
 void TileStreaming<Sample>::takeFinished() {
     const int T = index_.tileSide;
-    for (LoadedTile<Sample>& tile : loader_.takeFinished()) {
+    for (LoadedTile<Sample>& tile : loader_.takeFinished(kArrivalsPerFrame)) {
         const Slot slot = slotOf(tile.key);
         if (!tile.problem.empty()) {
             failed_[slot] = true;
@@ -107,7 +111,8 @@ void TileStreaming<Sample>::takeFinished() {
         map.centerZ = static_cast<float>(placement_.z0 - (tile.key.row * (T - 1) + half) * scale * placement_.cellZ);
         map.cellAspect = static_cast<float>(placement_.cellZ / placement_.cellX);
         map.heightScale = heightScale_;
-        textureBytes_ = static_cast<std::size_t>(tile.texture.width) * tile.texture.height * kTextureBytesPerPixel;
+        textureBytes_ = static_cast<std::size_t>(static_cast<double>(tile.texture.width) * tile.texture.height *
+                                                 kTextureBytesPerPixel);
         held->bytes = mapBytes<Sample>(T) + textureBytes_;
         if (hooks_.arrived) hooks_.arrived(tile.key, tile.texture);
         bytes_ += held->bytes;
