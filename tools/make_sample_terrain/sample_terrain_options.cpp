@@ -82,8 +82,9 @@ std::string usageText() {
            "  --raster FILE write only an elevation raster instead: a GeoTIFF of N x N 16-bit heights\n"
            "                in metres, 0.." + std::to_string(static_cast<int>(kRasterReliefMetres)) + " m, cells " +
            std::to_string(static_cast<int>(kRasterCellMetres)) + " m apart; N up to " +
-           std::to_string(kMaxRasterWidth) + ", written a band of rows at a time; an existing FILE\n"
-           "                is replaced only with --force\n"
+           std::to_string(kMaxRasterWidth) + ",\n"
+           "                written a band of rows at a time; an existing FILE is replaced only\n"
+           "                with --force\n"
            "  --force       replace ZovoDiVuviMap.bmp and zovodivuvi.jpg where they exist; a\n"
            "                symbolic link at either name is replaced, the file it points to kept\n"
            "  --help        show this text\n"
