@@ -46,7 +46,8 @@ TileStreaming<Sample>::TileStreaming(const WorldIndex& index, const WorldPlaceme
                                      std::size_t memoryBudget, TileReader<Sample> read, Hooks hooks,
                                      double splitTiles)
     : index_(index), placement_(placement), heightScale_(heightScale), budget_(memoryBudget),
-      hooks_(std::move(hooks)), splitTiles_(splitTiles), split_(splitTiles), loader_(std::move(read), buildOf(index, placement, heightScale)) {}
+      hooks_(std::move(hooks)), splitTiles_(splitTiles), split_(splitTiles),
+      loader_(std::move(read), buildOf(index, placement, heightScale)) {}
 
 template <class Sample>
 TileStreaming<Sample>::~TileStreaming() {
