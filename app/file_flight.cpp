@@ -7,10 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/device.h"
 #include "app/flight.h"
-#include "app/flight_keys.h"
-#include "app/loading_screen.h"
 #include "app/map_scenery.h"
 #include "app/terrain_texture.h"
 #include "elevation/height_holes.h"
@@ -26,11 +23,6 @@ constexpr int kTexturePixelsPerSample = 2;
 constexpr int kMaxTextureSide = 4096;
 constexpr double kFootMetres = 0.3048;
 constexpr double kUsSurveyFootMetres = 1200.0 / 3937.0;
-
-int fail(const std::string& message) {
-    std::cerr << "flyover: " << message << std::endl;
-    return 1;
-}
 
 // Metres per height unit of a band's unit; heights without one are taken as metres.
 double metresPerHeightUnit(std::string unit) {
@@ -122,34 +114,29 @@ int flyElevationFile(const FlightOptions& options) {
     const std::string& path = options.elevationPath;
     const std::string name = std::filesystem::path(path).filename().string();
     elevation::RasterSource source;
-    if (const std::string problem = source.open(path, options.band); !problem.empty()) return fail(problem);
+    if (const std::string problem = source.open(path, options.band); !problem.empty()) return flightFailure(problem);
     const elevation::Georeference& georeference = source.georeference();
     const double columnSpacing = georeference.columnSpacing(), rowSpacing = georeference.rowSpacing();
     if (!(columnSpacing > 0.0 && rowSpacing > 0.0 && std::isfinite(columnSpacing) && std::isfinite(rowSpacing)))
-        return fail("'" + path + "' has a georeference whose cells have no size (" + georeference.summary() +
-                    "); fix the file's georeference");
-    if (options.startGiven && !(options.startColumn >= 0.0 && options.startRow >= 0.0 &&
-                                options.startColumn <= source.width() - 1.0 && options.startRow <= source.height() - 1.0))
-        return fail("--at lies outside '" + path + "', whose pixels run from 0,0 to " +
-                    std::to_string(source.width() - 1) + "," + std::to_string(source.height() - 1) +
-                    "; choose a pixel within");
+        return flightFailure("'" + path + "' has a georeference whose cells have no size (" + georeference.summary() +
+                             "); fix the file's georeference");
+    if (const std::string problem = startOutside(options, "'" + path + "'", source.width(), source.height());
+        !problem.empty())
+        return flightFailure(problem);
     elevation::RgbImage texture;
     if (!options.texturePath.empty()) {
         if (const std::string problem = elevation::readImageFile(options.texturePath, kTextureLimits, texture);
             !problem.empty())
-            return fail("texture '" + options.texturePath + "' " + problem);
+            return flightFailure("texture '" + options.texturePath + "' " + problem);
     }
 
-    FlightKeys keys;
-    std::string windowProblem;
-    // Declared before the terrain, so that the terrain is gone before it.
-    const FlightWindow window = openFlightWindow(options, &keys, windowProblem);
-    if (!window) return fail(windowProblem);
-    irr::IrrlichtDevice* device = window.get();
-    LoadingScreen loading(device, name);
+    FlightStage stage;
+    if (std::string problem; !stage.open(options, name, problem)) return flightFailure(problem);
+    irr::IrrlichtDevice* device = stage.device();
+    LoadingScreen& loading = stage.loading();
     FlownHeights flown;
     if (const std::string problem = readHeights(source, options, loading, flown); !problem.empty())
-        return fail(problem);
+        return flightFailure(problem);
 
     loading.show("building the terrain map");
     const double verticalMetres = metresPerHeightUnit(source.unit());
@@ -174,8 +161,8 @@ int flyElevationFile(const FlightOptions& options) {
         groundTexture = makeTexture(device->getVideoDriver(), name.c_str(), texture);
     }
     if (!groundTexture && options.driver != DriverChoice::kNull)
-        return fail("the video driver cannot make a texture of " + sideText(texture.width, texture.height) +
-                    " pixels; use a smaller --texture");
+        return flightFailure("the video driver cannot make a texture of " + sideText(texture.width, texture.height) +
+                             " pixels; use a smaller --texture");
     texture = elevation::RgbImage();
 
     FlightLook look;
@@ -183,7 +170,7 @@ int flyElevationFile(const FlightOptions& options) {
     look.georeference = georeference;
     look.exaggeration = exaggeration;
     look.material = groundMaterial(groundTexture);
-    return fly(device, keys, *scenery, options, look);
+    return fly(device, stage.keys(), *scenery, options, look);
 }
 
 }  // namespace flyover

@@ -255,6 +255,26 @@ irr::video::SMaterial groundMaterial(irr::video::ITexture* texture) {
     return material;
 }
 
+int flightFailure(const std::string& message) {
+    std::cerr << "flyover: " << message << std::endl;
+    return 1;
+}
+
+std::string startOutside(const FlightOptions& options, const std::string& what, long columns, long rows) {
+    if (!options.startGiven || (options.startColumn >= 0.0 && options.startRow >= 0.0 &&
+                                options.startColumn <= columns - 1.0 && options.startRow <= rows - 1.0))
+        return {};
+    return "--at lies outside " + what + ", whose pixels run from 0,0 to " + std::to_string(columns - 1) + "," +
+           std::to_string(rows - 1) + "; choose a pixel within";
+}
+
+bool FlightStage::open(const FlightOptions& options, const std::string& name, std::string& problem) {
+    window_ = openFlightWindow(options, &keys_, problem);
+    if (!window_) return false;
+    loading_ = std::make_unique<LoadingScreen>(window_.get(), name);
+    return true;
+}
+
 int fly(irr::IrrlichtDevice* device, FlightKeys& keys, Scenery& scenery, const FlightOptions& options,
         const FlightLook& look) {
     return Flight(device, keys, scenery, options, look).run();

@@ -6,10 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/device.h"
 #include "app/flight.h"
-#include "app/flight_keys.h"
-#include "app/loading_screen.h"
 #include "app/world_scenery.h"
 #include "world/world_index.h"
 
@@ -19,11 +16,6 @@ namespace {
 
 constexpr std::size_t kBytesPerMegabyte = 1 << 20;
 
-int fail(const std::string& message) {
-    std::cerr << "flyover: " << message << std::endl;
-    return 1;
-}
-
 }  // namespace
 
 int flyWorld(const FlightOptions& options) {
@@ -31,16 +23,15 @@ int flyWorld(const FlightOptions& options) {
     const std::string name = folder.filename().empty() ? folder.parent_path().filename().string()
                                                         : folder.filename().string();
     if (!options.texturePath.empty())
-        return fail("--texture drapes an image over an elevation file; a world's tiles carry their own "
-                    "(made with dem_to_world --texture)");
+        return flightFailure("--texture drapes an image over an elevation file; a world's tiles carry their own "
+                             "(made with dem_to_world --texture)");
     world::WorldIndex index;
-    if (const std::string problem = world::readWorldIndex(folder, index); !problem.empty()) return fail(problem);
-    if (options.startGiven && !(options.startColumn >= 0.0 && options.startRow >= 0.0 &&
-                                options.startColumn <= index.extentColumns - 1.0 &&
-                                options.startRow <= index.extentRows - 1.0))
-        return fail("--at lies outside the world '" + folder.string() + "', whose pixels run from 0,0 to " +
-                    std::to_string(index.extentColumns - 1) + "," + std::to_string(index.extentRows - 1) +
-                    "; choose a pixel within");
+    if (const std::string problem = world::readWorldIndex(folder, index); !problem.empty())
+        return flightFailure(problem);
+    if (const std::string problem =
+            startOutside(options, "the world '" + folder.string() + "'", index.extentColumns, index.extentRows);
+        !problem.empty())
+        return flightFailure(problem);
 
     elevation::Georeference georeference;
     if (index.georeferenced) {
@@ -53,25 +44,21 @@ int flyWorld(const FlightOptions& options) {
               << index.tileSide << ", " << index.levels.size() << " levels, heights " << index.lowest << " .. "
               << index.highest << " m" << std::endl;
 
-    FlightKeys keys;
-    std::string windowProblem;
-    // Declared before the terrain, so that the terrain is gone before it.
-    const FlightWindow window = openFlightWindow(options, &keys, windowProblem);
-    if (!window) return fail(windowProblem);
-    irr::IrrlichtDevice* device = window.get();
-    LoadingScreen loading(device, name);
-    loading.show("loading the coarsest tile");
+    FlightStage stage;
+    if (std::string problem; !stage.open(options, name, problem)) return flightFailure(problem);
+    irr::IrrlichtDevice* device = stage.device();
+    stage.loading().show("loading the coarsest tile");
     std::unique_ptr<WorldScenery> scenery =
         makeWorldScenery(device->getVideoDriver(), folder, index, options.exaggeration,
                          static_cast<std::size_t>(options.memoryMegabytes) * kBytesPerMegabyte);
-    if (std::string problem; !scenery->start(problem)) return fail(problem);
+    if (std::string problem; !scenery->start(problem)) return flightFailure(problem);
 
     FlightLook look;
     look.name = name;
     look.georeference = georeference;
     look.exaggeration = options.exaggeration;
     look.material = groundMaterial(nullptr);   // each tile brings its texture
-    return fly(device, keys, *scenery, options, look);
+    return fly(device, stage.keys(), *scenery, options, look);
 }
 
 }  // namespace flyover
